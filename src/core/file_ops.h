@@ -1,0 +1,24 @@
+// Listing, copying, creating and deleting files and folder trees, each step
+// logged. Child paths are parent + "/" + name; nothing else is normalised.
+#pragma once
+
+#include <list>
+#include <string>
+#include <vector>
+
+// Appends the folder's files matching pattern (with recurse, its subfolders'
+// too, depth first). Enters each folder it lists (the current directory).
+void FindFiles(const std::string& folder, const std::string& pattern, std::list<std::string>& result,
+               bool recurse, bool includeHidden, bool includeSystem, bool fullPaths);
+// Appends the folder's subfolders (with recurse, the whole subtree, pre-order).
+void FindFolders(const std::string& folder, std::vector<std::string>& result, bool recurse,
+                 bool includeHidden, bool includeSystem, bool fullPaths);
+// Copies one file and logs the outcome; true when it was copied.
+bool CopyOneFile(const std::string& source, const std::string& destination, bool overwrite);
+// Copies a whole tree, replacing existing files. True when every file of the
+// tree was copied (a missing source copies nothing and is true).
+bool CopyFolderTree(const std::string& source, const std::string& destination);
+// Creates the folder and any missing parents, and logs the outcome.
+void CreateFolder(const std::string& path);
+// Deletes the tree's files and folders, logging each one.
+void DeleteFolderTree(const std::string& path);
