@@ -1,0 +1,80 @@
+// The installer state: everything the installer knows, in one record held by
+// the application object. Fields are plain and public; every subsystem reads
+// and writes the ones it needs.
+#pragma once
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+
+#include "core/version_number.h"
+#include "platform/ui/afx.h"
+
+// One update package.
+struct Package {
+    std::string path;  // installerFolder + "/" + file name
+    std::string name;  // shown in the log and on the status line; the same text as path
+    float weight = 1.0f;
+    std::int32_t length = 0;                  // size of the file; 0 until it is read
+    std::unique_ptr<std::uint8_t[]> data;     // the file's bytes; null until read
+};
+
+class CPatchwellApp : public afx::CWinApp {
+public:
+    CPatchwellApp();
+    ~CPatchwellApp() override;
+
+    afx::BOOL InitInstance() override;
+
+    // Finishing steps that are members of the application object.
+    void CreateShortcuts();
+    void SetUpFirewall();
+
+    afx::CDialogEx* currentPage = nullptr;
+    std::int32_t currentStep = 0;
+    std::unique_ptr<afx::CFont> titleFont;
+    bool pumpBusy = false;
+    bool createStartMenuShortcuts = false;
+    bool createDesktopShortcuts = false;
+    bool backupSettings = false;
+    bool installRequested = false;
+    std::uint32_t progressCount = 0;
+    std::string installFolder;
+    std::string failureReason;
+    std::string installerFolder;
+    std::string documentsFolder;
+    std::string userDataFolder;
+    std::string appDataFolder;
+    std::string startMenuFolder;
+    std::string desktopFolder;
+    std::string builderFolder;
+    std::string userBuilderFolder;
+    std::string programFilesFolder;
+    VersionNumber installedVersion;
+    std::list<std::unique_ptr<Package>> packages;
+    std::string simulationSpeedBlock;
+    std::string flightRecorderBlock;
+    std::string flyingSiteBlock;
+    std::string unitsSchemeBlock;
+    std::string trainingStartHeightBlock;
+    std::string modelFirstText;
+    std::string modelFourthText;
+    std::string languageText;
+    std::string helperDialogsText;
+    bool optionsCaptured = false;
+    bool calibrationCaptured = false;
+    std::int32_t calibration[8][3] = {};
+    std::list<std::string> installedStockSites;
+    afx::CProgressCtrl* progressBar = nullptr;
+    afx::CStatic* statusText = nullptr;
+};
+
+extern CPatchwellApp theApp;
+
+class CPatchwellDlg;
+class CDlgDetectVersion;
+class CDlgStepInstalling;
+extern CPatchwellDlg* hostDialog;
+extern CDlgDetectVersion* detectPage;
+extern CDlgStepInstalling* installingPage;

@@ -1,0 +1,5 @@
+#include "preserve/preparation.h"
+
+#include "core/installer_state.h"
+
+void PrepareInstallation(CPatchwellApp& /*state*/) {}

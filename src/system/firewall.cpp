@@ -1,0 +1,3 @@
+#include "core/installer_state.h"
+
+void CPatchwellApp::SetUpFirewall() {}
