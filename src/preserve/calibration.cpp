@@ -14,6 +14,7 @@ const char kCalibrationFile[] = "/Settings/controller_0.vxt";
 constexpr int kChannels = 8;
 constexpr int kKept = 3;     // integers kept of each channel record
 constexpr int kDropped = 8;  // integers that follow them in the old layout
+constexpr long kNewLayoutBytes = kChannels * kKept * 4;
 
 // The files hold little-endian 32-bit integers, whatever the host.
 std::int32_t DecodeInt(const unsigned char* bytes) {
@@ -40,11 +41,15 @@ void SaveCalibration(CPatchwellApp& state) {
         LogPrintf("Error - could not open file: %s\n", path.c_str());
         return;
     }
+    // A file already in the new layout (left by an earlier run of the update)
+    // holds only the kept integers; read as the old layout it would be scrambled.
+    bool newLayout = plat::StreamLength(file.Get()) == kNewLayoutBytes;
     // The reads are not checked: what a short file does not supply stays 0.
     for (auto& channel : state.calibration) {
         unsigned char kept[kKept * 4] = {};
         plat::ReadStream(file.Get(), kept, sizeof kept);
         for (int i = 0; i < kKept; ++i) channel[i] = DecodeInt(kept + 4 * i);
+        if (newLayout) continue;
         unsigned char dropped[kDropped * 4];
         plat::ReadStream(file.Get(), dropped, sizeof dropped);
     }

@@ -52,6 +52,14 @@ TEST_F(CalibrationTest, AShortFileLeavesZerosAndStillCounts) {
     EXPECT_TRUE(log.Contains("Restoring calibration...0: -1,1,2\n1: 0,0,0\n"));
 }
 
+TEST_F(CalibrationTest, AFileAlreadyInTheNewLayoutComesBackUnchanged) {
+    WriteUserFile(kCalibration, Integers(24));  // 96 bytes, as an earlier run wrote it
+    SaveCalibration(state);
+    RestoreCalibration(state);
+    EXPECT_EQ(machine.ReadFile(UserFile(kCalibration)), Integers(24));
+    EXPECT_TRUE(log.Contains("Restoring calibration...0: -1,1,2\n1: 3,4,5\n"));
+}
+
 TEST_F(CalibrationTest, AMissingFileIsNotCapturedAndNothingIsRestored) {
     state.calibration[3][1] = 9;
     state.calibrationCaptured = true;
