@@ -88,7 +88,8 @@ TEST_F(OptionsTest, EachValueIsCutByItsOwnRule) {
         {"options.language = \"en\n", "language", ""},  // no closing quote at all
         {"options.language =  \"en\"\n", "language", ""},
         {"options.default_showHelperDialogs = { 1 }\n", "helpers", "1 "},
-        {"options.default_showHelperDialogs = {1,0}\n", "helpers", ",0"},  // the character after the brace is passed over
+        // The character right after the brace is passed over, whatever it is.
+        {"options.default_showHelperDialogs = {1,0}\n", "helpers", ",0"},
         {"options.default_showHelperDialogs = { }\n", "helpers", ""},
         {"options.default_showHelperDialogs = {", "helpers", ""},
         {"options.models = { { 1, \"Trainer\", \"X\", \"Y\", \"Scheme A\" } }\n", "first", "Trainer"},
