@@ -1,0 +1,15 @@
+#include <cstdio>
+
+#include "main/native_options.h"
+
+bool MachineIsFree(std::string*) { return true; }
+
+int RunUnattended(const NativeOptions&) {
+    std::fprintf(stderr, "patchwell: the unattended wizard is not built yet\n");
+    return kExitUsage;
+}
+
+int RunTerminalWizard(const NativeOptions&) {
+    std::fprintf(stderr, "patchwell: the terminal wizard is not built yet; use --unattended\n");
+    return kExitUsage;
+}
