@@ -56,7 +56,9 @@ TEST_F(FileOpsContractTest, DeletingATreeNeverReachesThroughAFolderLink) {
     DeleteFolderTree(root + "\\tree");
     // Wine 8 cannot remove a link that the host made (RemoveDirectoryA and
     // DeleteFileA both refuse it); what matters is that its target is kept.
-    if (!hostMadeLink) EXPECT_FALSE(machine.Exists(root + "\\tree"));
+    if (!hostMadeLink) {
+        EXPECT_FALSE(machine.Exists(root + "\\tree"));
+    }
     EXPECT_EQ(machine.ReadFile(root + "\\elsewhere\\precious.txt"), "keep");
 }
 
