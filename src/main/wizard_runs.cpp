@@ -8,8 +8,3 @@ int RunUnattended(const NativeOptions&) {
     std::fprintf(stderr, "patchwell: the unattended wizard is not built yet\n");
     return kExitUsage;
 }
-
-int RunTerminalWizard(const NativeOptions&) {
-    std::fprintf(stderr, "patchwell: the terminal wizard is not built yet; use --unattended\n");
-    return kExitUsage;
-}
