@@ -86,7 +86,8 @@ afx::BOOL CDlgDetectVersion::OnCommand(int controlId) {
             ConfirmExit();
             return afx::TRUE;
         default:
-            return afx::FALSE;
+            // Enter and Escape reach the empty OnOK and OnCancel.
+            return afx::CDialogEx::OnCommand(controlId);
     }
 }
 
