@@ -49,6 +49,13 @@ std::vector<CDialogEx*> HeadlessBackend::Dialogs() const {
 
 CDialogEx* HeadlessBackend::ModalDialog() const { return modalStack.empty() ? nullptr : modalStack.back(); }
 
+CDialogEx* HeadlessBackend::MainDialog() const {
+    if (CDialogEx* modal = ModalDialog()) return modal;
+    for (CWnd* dialog : dialogs)
+        if (!dialog->Parent() && Shown(*dialog)) return static_cast<CDialogEx*>(dialog);
+    return nullptr;
+}
+
 CWnd* HeadlessBackend::Control(int controlId) const {
     for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it)
         if (Shown(**it))
@@ -72,7 +79,7 @@ bool HeadlessBackend::Click(CWnd& dialog, int controlId) {
 }
 
 bool HeadlessBackend::Close() {
-    CDialogEx* modal = ModalDialog();
+    CDialogEx* modal = MainDialog();
     if (InputBlocked() || !modal) return false;
     ++inputsPerformed;
     modal->SendMessage(WM_CLOSE);
@@ -106,7 +113,7 @@ bool HeadlessBackend::AnswerMessageBox(int answer) {
 }
 
 bool HeadlessBackend::Drag(int dx, int dy) {
-    CDialogEx* modal = ModalDialog();
+    CDialogEx* modal = MainDialog();
     if (InputBlocked() || !modal) return false;
     const WindowState& s = modal->State();
     RECT proposed{s.x + dx, s.y + dy, s.x + dx + s.width, s.y + dy + s.height};

@@ -101,14 +101,14 @@ public:
     // not when it or its dialog is hidden or disabled, or a box is open.
     bool Click(int controlId);
     bool Click(CWnd& dialog, int controlId);
-    // WM_CLOSE to the innermost modal dialog (the close button).
+    // WM_CLOSE to the main dialog (the close button).
     bool Close();
     // Enter and Escape on the topmost shown dialog (WM_COMMAND IDOK / IDCANCEL).
     bool PressEnter();
     bool PressEscape();
     // Answers the innermost open message box.
     bool AnswerMessageBox(int answer);
-    // The user drags the innermost modal dialog by dx, dy: WM_MOVING with the
+    // The user drags the main dialog by dx, dy: WM_MOVING with the
     // proposed rectangle, then the move.
     bool Drag(int dx, int dy);
     // The window is repainted (WM_PAINT).
@@ -120,6 +120,8 @@ public:
     // innermost modal dialog; nullptr when there is none.
     CDialogEx* TopDialog() const;
     CDialogEx* ModalDialog() const;
+    // The innermost modal dialog, else the first shown dialog without a parent.
+    CDialogEx* MainDialog() const;
     // A control of the topmost shown dialog that has it.
     CWnd* Control(int controlId) const;
     const std::vector<MessageBoxRecord>& MessageBoxes() const { return boxes; }
