@@ -20,6 +20,7 @@
 #include "support/scratch_machine.h"
 #include "ui/dialog_layouts.h"
 #include "ui/host_dialog.h"
+#include "ui/wizard_pages.h"
 
 // What the phase doubles saw, in order; each also logs one line.
 struct PhaseCalls {
