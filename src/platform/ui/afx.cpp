@@ -104,10 +104,7 @@ BOOL CWnd::EnableWindow(BOOL enable) {
     return wasDisabled;
 }
 
-void CWnd::SetWindowText(const char* text) {
-    state.text = text ? text : "";
-    Changed();
-}
+void CWnd::SetWindowText(const char* text) { SendMessage(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)); }
 
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     CurrentUiBackend().MessageSent(*this, message, wParam, lParam);
@@ -135,6 +132,12 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
             Changed();
             if (parent) parent->SendMessage(WM_COMMAND, MakeCommandParam(state.id, BN_CLICKED), reinterpret_cast<LPARAM>(hwnd));
             return 0;
+        case WM_SETTEXT: {
+            const char* text = reinterpret_cast<const char*>(lParam);
+            state.text = text ? text : "";
+            Changed();
+            return TRUE;
+        }
         case WM_SETFONT:
             state.font = reinterpret_cast<HFONT>(wParam);
             Changed(lParam != 0);

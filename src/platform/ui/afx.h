@@ -37,6 +37,7 @@ constexpr BOOL FALSE = 0;
 
 // Messages the installer sends and the framework routes.
 constexpr UINT WM_PAINT = 0x000F;
+constexpr UINT WM_SETTEXT = 0x000C;
 constexpr UINT WM_CLOSE = 0x0010;
 constexpr UINT WM_QUERYDRAGICON = 0x0037;
 constexpr UINT WM_SETFONT = 0x0030;
