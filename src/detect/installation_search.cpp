@@ -18,21 +18,6 @@ constexpr const char* kFixedLocations[] = {
     "Program Files (x86)\\AerovinRC",
 };
 
-class FindHandle {
-public:
-    explicit FindHandle(intptr_t h) : handle(h) {}
-    ~FindHandle() {
-        if (IsValid()) plat::FindClose(handle);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return handle != -1; }
-    intptr_t Get() const { return handle; }
-
-private:
-    intptr_t handle;
-};
-
 // The drive roots ("C:\", "D:\", ...) in the order the system lists them;
 // empty when the list cannot be read or does not fit.
 std::vector<std::string> DriveRoots() {
@@ -59,7 +44,7 @@ void ShowSearchProgress(afx::CProgressCtrl* bar, plat::DWORD startMs, plat::DWOR
 std::vector<std::string> ListSubfolders(const std::string& folder) {
     std::vector<std::string> subfolders;
     plat::FindData entry;
-    FindHandle find(plat::FindFirst(folder + "\\*.*", &entry));
+    plat::FindHandle find(plat::FindFirst(folder + "\\*.*", &entry));
     if (!find.IsValid()) return subfolders;
     do {
         if (!(entry.attrib & plat::kAttrDirectory)) continue;
