@@ -25,5 +25,9 @@ long SetWideText(RegHandle key, const std::u16string& valueName, const std::u16s
 // registry over the files when that server exits, so the program must not run
 // against such a prefix. message receives a one-line reason.
 bool PrefixInUse(std::string* message);
+// For the native program's start, after UseMachine: when a wineserver has the
+// prefix open, prints "patchwell: <reason>" on standard error and exits with
+// status 2.
+void ExitIfPrefixInUse();
 
 }  // namespace plat::posix
