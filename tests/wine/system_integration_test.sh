@@ -13,7 +13,7 @@ for f in "$reader" "$native"; do
   [ -x "$f" ] || [ -f "$f" ] || { echo "missing: $f"; exit 1; }
 done
 
-prefix=$(mktemp -d "${TMPDIR:-/tmp}/pw-roundtrip-XXXXXX")
+prefix=$(mktemp -d -t pw-roundtrip-XXXXXX)
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() { wineserver -k >/dev/null 2>&1; [ -n "${PW_KEEP_PREFIX:-}" ] || rm -rf "$prefix"; }
 trap cleanup EXIT
