@@ -11,9 +11,11 @@
 #include "main/native_options.h"
 #include "platform/platform.h"
 #include "platform/posix/machine.h"
+#include "platform/posix/registry_store.h"
 #include "platform/ui/headless_backend.h"
 
-bool MachineIsFree(std::string*) { return true; }
+// Wine writes its own copy of the registry over ours when its server exits.
+bool MachineIsFree(std::string* problem) { return !plat::posix::PrefixInUse(problem); }
 
 namespace {
 
