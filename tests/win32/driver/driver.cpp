@@ -81,24 +81,25 @@ bool WaitFor(double seconds, Test test) {
 
 HWND Host() { return FindWindowA("#32770", kHostTitle); }
 
+struct PageSearch {
+    HWND host;
+    HWND page;
+};
+
+BOOL CALLBACK CheckPage(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<PageSearch*>(data);
+    if (GetWindow(window, GW_OWNER) == s->host && IsWindowVisible(window) && GetPropA(window, kDialogProperty)) {
+        s->page = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The visible popup owned by the host that carries the dialog mark.
 HWND CurrentPage() {
-    struct Search {
-        HWND host;
-        HWND page;
-    } search{Host(), nullptr};
+    PageSearch search{Host(), nullptr};
     if (!search.host) return nullptr;
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(data);
-            if (GetWindow(window, GW_OWNER) == s->host && IsWindowVisible(window) &&
-                GetPropA(window, kDialogProperty)) {
-                s->page = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(CheckPage, reinterpret_cast<LPARAM>(&search));
     return search.page;
 }
 
