@@ -151,16 +151,18 @@ HWND ExitQuestion() {
     return box && IsWindowVisible(box) ? box : nullptr;
 }
 
+// Pixels to dialog units by the page's client area, 525 x 175 units on
+// every page (MapDialogRect only answers inside the dialog's own process).
 std::string DialogUnits(HWND page, HWND control) {
-    RECT units = {0, 0, 400, 800};  // 100 x 100 base units
-    MapDialogRect(page, &units);
+    RECT client;
+    GetClientRect(page, &client);
+    LONG w = client.right > 0 ? client.right : 1, h = client.bottom > 0 ? client.bottom : 1;
     RECT r;
     GetWindowRect(control, &r);
     MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
-    auto du = [](LONG pixels, LONG per100, int scale) { return static_cast<int>((pixels * 100 * scale + per100 / 2) / per100); };
-    return std::to_string(du(r.left, units.right, 4)) + "," + std::to_string(du(r.top, units.bottom, 8)) + "," +
-           std::to_string(du(r.right - r.left, units.right, 4)) + "," +
-           std::to_string(du(r.bottom - r.top, units.bottom, 8));
+    auto du = [](LONG pixels, LONG size, int units) { return std::to_string((pixels * units + size / 2) / size); };
+    return du(r.left, w, 525) + "," + du(r.top, h, 175) + "," + du(r.right - r.left, w, 525) + "," +
+           du(r.bottom - r.top, h, 175);
 }
 
 bool Dump() {
