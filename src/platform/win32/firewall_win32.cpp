@@ -52,6 +52,9 @@ private:
 
 template <class Holder, class Interface>
 HRESULT Wrap(::HRESULT hr, Interface* object, Holder** out) {
+    // Some firewall stand-ins (Wine's among them) report success and hand out
+    // no interface: taken as a failure, not called through.
+    if (SUCCEEDED(hr) && !object) return E_POINTER;
     if (SUCCEEDED(hr)) *out = new Holder{object};
     return hr;
 }
@@ -59,7 +62,7 @@ HRESULT Wrap(::HRESULT hr, Interface* object, Holder** out) {
 template <class Holder>
 void Free(Holder* holder) {
     if (!holder) return;
-    holder->object->Release();
+    if (holder->object) holder->object->Release();
     delete holder;
 }
 

@@ -1,6 +1,15 @@
 // The real ANSI registry functions.
 #include <windows.h>
 
+// windows.h renames these to their ANSI forms, which would rename the seam's
+// functions of the same names defined below.
+#undef RegCreateKey
+#undef RegDeleteKey
+#undef RegEnumKey
+#undef RegOpenKey
+#undef RegQueryValue
+#undef RegSetValue
+
 #include "platform/system_backend.h"
 
 namespace plat::backend {
