@@ -6,7 +6,9 @@
 
 class CDlgDetectVersion : public afx::CDialogEx {
 public:
+    // Becomes the page the search reaches through detectPage.
     explicit CDlgDetectVersion(afx::CWnd* parent = nullptr);
+    ~CDlgDetectVersion() override;
     afx::BOOL OnInitDialog() override;
     void DoDataExchange(afx::CDataExchange* exchange) override;
     afx::BOOL OnCommand(int controlId) override;
