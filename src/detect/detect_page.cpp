@@ -65,8 +65,8 @@ void CDlgDetectVersion::DoDataExchange(afx::CDataExchange* exchange) {
 afx::BOOL CDlgDetectVersion::OnInitDialog() {
     afx::CDialogEx::OnInitDialog();
     afx::HFONT font = theApp.titleFont ? theApp.titleFont->GetSafeHandle() : nullptr;
-    for (afx::CWnd* control : {static_cast<afx::CWnd*>(&heading), static_cast<afx::CWnd*>(&groupBox),
-                               static_cast<afx::CWnd*>(&continueButton)})
+    afx::CWnd* titled[] = {&heading, &groupBox, &continueButton};
+    for (afx::CWnd* control : titled)
         control->SendMessage(afx::WM_SETFONT, reinterpret_cast<afx::WPARAM>(font), afx::TRUE);
     // All three choices start switched on.
     for (afx::CButton* box : {&backupBox, &desktopBox, &startMenuBox})

@@ -86,8 +86,8 @@ protected:
         page = std::make_unique<CDlgDetectVersion>();
         page->Create(IDD_DETECT_VERSION);
         page->ShowWindow(afx::SW_SHOW);
-        for (afx::CWnd* shown : {static_cast<afx::CWnd*>(&page->searchingText), static_cast<afx::CWnd*>(&page->progressBar)})
-            shown->ShowWindow(afx::SW_SHOW);
+        page->searchingText.ShowWindow(afx::SW_SHOW);
+        page->progressBar.ShowWindow(afx::SW_SHOW);
         page->locationLabel.ShowWindow(afx::SW_HIDE);
         page->location.ShowWindow(afx::SW_HIDE);
         page->location.EnableWindow(afx::FALSE);
@@ -124,6 +124,7 @@ TEST_F(DetectPageTest, OpensTickedWithContinueDisabledAndSearchesOnceAQuarterSec
     EXPECT_EQ(backend.timers[0].window, p.GetSafeHwnd());
     EXPECT_EQ(backend.timers[0].id, 0u);
     EXPECT_EQ(backend.timers[0].elapse, 250u);
+    EXPECT_EQ(backend.timers[0].callback, &DetectTimerProc);
     EXPECT_EQ(log.Text(), "");
     EXPECT_FALSE(p.continueButton.IsWindowEnabled());
 
