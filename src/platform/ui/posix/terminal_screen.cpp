@@ -136,10 +136,16 @@ private:
             placed.push_back(Placed{control, cells});
         }
         SeparateButtons();
-        for (const Placed& p : placed) {
-            ControlKind kind = p.control->State().kind;
-            if (kind != ControlKind::kGroupBox && kind != ControlKind::kPicture && kind != ControlKind::kBlackFrame)
-                taken.Take(p.cells, p.control);
+        // Texts first: the buttons and fields drawn in one line keep their
+        // cells where a text's rectangle reaches into them.
+        for (bool lines : {false, true}) {
+            for (const Placed& p : placed) {
+                ControlKind kind = p.control->State().kind;
+                bool flowing = kind == ControlKind::kText || kind == ControlKind::kCheckBox;
+                bool fixed = kind == ControlKind::kPushButton || kind == ControlKind::kEdit ||
+                             kind == ControlKind::kProgressBar;
+                if ((lines ? fixed : flowing)) taken.Take(p.cells, p.control);
+            }
         }
         CellRect inside = Interior();
         // Texts and check boxes run on to the right, then downwards, over
@@ -149,7 +155,8 @@ private:
             ControlKind kind = p.control->State().kind;
             if (kind != ControlKind::kText && kind != ControlKind::kCheckBox) continue;
             CellRect& c = p.cells;
-            int right = c.col + c.width;
+            // From its first cell: a wider button may stand in its own rectangle.
+            int right = c.col + 1;
             while (right < inside.col + inside.width && taken.Free(right, c.row, 1, p.control)) {
                 bool rowsFree = true;
                 for (int row = c.row; row < c.row + c.height; ++row) rowsFree = rowsFree && taken.Free(right, row, 1, p.control);
@@ -179,7 +186,7 @@ private:
         int row = -1;
         for (Placed* p : buttons) {
             CellRect& c = p->cells;
-            int label = static_cast<int>(ButtonLabel(*p->control).size());
+            int label = static_cast<int>(ButtonLabel(*p->control, c.width).size());
             int right = c.col + c.width;
             if (c.row != row) {
                 row = c.row;
@@ -193,7 +200,11 @@ private:
     }
 
     static std::u32string Label(const CWnd& control) { return CodePointsOfAnsi(control.State().text); }
-    std::u32string ButtonLabel(const CWnd& control) const { return U"[ " + Label(control) + U" ]"; }
+    // "[ Start » ]", or "[Start »]" where the button's rectangle is narrow.
+    static std::u32string ButtonLabel(const CWnd& control, int width) {
+        std::u32string label = Label(control);
+        return static_cast<int>(label.size()) + 4 <= width ? U"[ " + label + U" ]" : U"[" + label + U"]";
+    }
 
     void Hit(const CellRect& c, CWnd* control) {
         if (hits) hits->push_back(HitRegion{c.col, c.row, c.width, control, 0});
@@ -227,7 +238,7 @@ private:
                 break;
             }
             case ControlKind::kPushButton: {
-                std::u32string label = ButtonLabel(*p.control);
+                std::u32string label = ButtonLabel(*p.control, c.width);
                 int col = c.col + (c.width - static_cast<int>(label.size())) / 2;
                 canvas.Put(col, c.row, label, static_cast<unsigned char>(attr | (focused ? kAttrReverse : 0)));
                 Hit(CellRect{col, c.row, static_cast<int>(label.size()), 1}, p.control);
