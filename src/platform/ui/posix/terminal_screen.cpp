@@ -299,7 +299,7 @@ void DrawBox(TerminalCanvas& canvas, const BoxView& box, std::vector<HitRegion>*
     std::u32string caption = CodePointsOfAnsi(box.caption);
     int width = std::min(canvas.Columns() - 2, std::max(50, static_cast<int>(caption.size()) + 8));
     std::vector<std::u32string> lines = WrapText(CodePointsOfAnsi(box.text), width - 4, 8);
-    int height = static_cast<int>(lines.size()) + 6;
+    int height = static_cast<int>(lines.size()) + 5;
     int col = (canvas.Columns() - width) / 2;
     int row = std::max(1, (canvas.Rows() - height) / 2);
     canvas.Fill(col, row, width, height, U' ', kAttrNone);
