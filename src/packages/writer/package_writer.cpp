@@ -124,6 +124,12 @@ std::string BuildPackageFile(const std::string& stream, const Options& options) 
     return file;
 }
 
+Options SplitAt(std::vector<std::size_t> offsets) {
+    Options options;
+    options.splitAt = std::move(offsets);
+    return options;
+}
+
 std::string BuildPackage(const std::vector<RootGroup>& groups, const Options& options) {
     return BuildPackageFile(BuildStream(groups), options);
 }

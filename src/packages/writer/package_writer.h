@@ -43,9 +43,11 @@ Entry Folder(const std::string& name, std::vector<Entry> children = {});
 Entry File(const std::string& name, const std::string& content, std::vector<Entry> children = {});
 
 struct RootGroup {
-    std::uint16_t rootIndex = 0;  // 0 install, 1 user data, 2 Start menu, 3 app data, 4 builder, 5 user builder
+    RootGroup(std::uint16_t rootIndex, std::vector<Entry> entries, std::optional<std::uint16_t> entryCount = {})
+        : rootIndex(rootIndex), entries(std::move(entries)), entryCount(entryCount) {}
+    std::uint16_t rootIndex;  // 0 install, 1 user data, 2 Start menu, 3 app data, 4 builder, 5 user builder
     std::vector<Entry> entries;
-    std::optional<std::uint16_t> entryCount;
+    std::optional<std::uint16_t> entryCount;  // what the group claims
 };
 
 // The package stream of the groups.
@@ -76,6 +78,8 @@ struct Options {
     std::optional<std::size_t> truncateTo;     // the file cut to this many bytes
     std::string trailing;                      // bytes after the last chunk
 };
+
+Options SplitAt(std::vector<std::size_t> offsets);
 
 // A package file holding the stream in chunks.
 std::string BuildPackageFile(const std::string& stream, const Options& options = {});
