@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPW_BENCH=ON -DPW_TESTS=OFF -DPW_SANITIZE=OFF >/dev/null
 cmake --build build/bench -j2 --target package_bench terminal_bench >/dev/null
 bench=$PWD/build/bench/bench
-work=$(mktemp -d "${TMPDIR:-/tmp}/pw-tbench-XXXXXX")
+work=$(mktemp -d -t pw-tbench-XXXXXX)
 socket="pw-tbench-$$"
 trap 'tmux -L "$socket" kill-server >/dev/null 2>&1; rm -rf "$work"' EXIT
 "$bench/package_bench" generate "$work" >/dev/null
