@@ -51,6 +51,11 @@ fi
 export WINEPREFIX=$(mktemp -d /tmp/pw-wine-XXXXXX)
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$PW_WINE" wineboot --init >/dev/null 2>&1
+# A folder link made on the host side of the prefix, which Wine lists as a link.
+mkdir -p "$WINEPREFIX/drive_c/pwlinks/elsewhere" "$WINEPREFIX/drive_c/pwlinks/tree"
+printf keep > "$WINEPREFIX/drive_c/pwlinks/elsewhere/precious.txt"
+ln -s ../elsewhere "$WINEPREFIX/drive_c/pwlinks/tree/link"
+export PW_LINK_FIXTURE='C:\pwlinks'
 for exe in "$PW_BUILD_WIN"/tests/pw_contract_tests.exe; do
   out=$(mktemp)
   "$PW_WINE" "$exe" 2>&1 | tr -d '\r' | tee "$out"

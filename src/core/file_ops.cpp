@@ -5,22 +5,6 @@
 
 namespace {
 
-// Closes a wildcard enumeration on every way out.
-class FindHandle {
-public:
-    explicit FindHandle(intptr_t h) : handle(h) {}
-    ~FindHandle() {
-        if (IsValid()) plat::FindClose(handle);
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    bool IsValid() const { return handle != -1; }
-    intptr_t Get() const { return handle; }
-
-private:
-    intptr_t handle;
-};
-
 // The listers test the attribute word for equality on purpose: a file marked
 // hidden and archive (0x22) counts as neither hidden nor system.
 bool IsExcludedByListers(plat::DWORD attrib, bool includeHidden, bool includeSystem) {
@@ -65,7 +49,7 @@ void FindFiles(const std::string& folder, const std::string& pattern, std::list<
     if (plat::ChangeDir(folder) != 0) return;  // a missing folder is silent
     plat::FindData entry;
     {
-        FindHandle find(plat::FindFirst(folder + "/" + pattern, &entry));
+        plat::FindHandle find(plat::FindFirst(folder + "/" + pattern, &entry));
         if (find.IsValid()) {
             do {
                 if (IsExcludedByListers(entry.attrib, includeHidden, includeSystem)) continue;
@@ -86,7 +70,7 @@ void FindFolders(const std::string& folder, std::vector<std::string>& result, bo
                  bool includeHidden, bool includeSystem, bool fullPaths) {
     if (plat::ChangeDir(folder) != 0) return;
     plat::FindData entry;
-    FindHandle find(plat::FindFirst(folder + "/*.*", &entry));
+    plat::FindHandle find(plat::FindFirst(folder + "/*.*", &entry));
     if (!find.IsValid()) return;
     do {
         if (IsExcludedByListers(entry.attrib, includeHidden, includeSystem)) continue;
@@ -161,7 +145,7 @@ void DeleteFolderTree(const std::string& path) {
     std::vector<std::string> folders, folderLinks, files;
     {
         plat::FindData entry;
-        FindHandle find(plat::FindFirst(path + "/*.*", &entry));
+        plat::FindHandle find(plat::FindFirst(path + "/*.*", &entry));
         if (!find.IsValid()) return;  // a missing folder is silent
         // The first entry is the folder's own "." and is passed over unexamined.
         while (plat::FindNext(find.Get(), &entry) == 0) {

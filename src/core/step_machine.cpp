@@ -1,8 +1,116 @@
 #include "core/step_machine.h"
 
-#include "core/installer_state.h"
+#include <memory>
+#include <vector>
 
-void SwitchStep(int step, CPatchwellApp& state) { state.currentStep = step; }
-void PumpTick(afx::HWND, afx::UINT, afx::UINT_PTR, afx::DWORD) {}
-void RunInstallSequence(CPatchwellApp&) {}
-void ConfirmExit() {}
+#include "core/installer_state.h"
+#include "core/log.h"
+#include "detect/detect_page.h"
+#include "packages/package_install.h"
+#include "preserve/preparation.h"
+#include "preserve/settings_transfer.h"
+#include "ui/host_dialog.h"
+#include "ui/wizard_pages.h"
+
+namespace {
+
+std::unique_ptr<afx::CDialogEx> MakePage(int step, afx::CWnd* parent) {
+    switch (step) {
+        case stepWelcome:
+            return std::make_unique<CDlgStepWelcome>(parent);
+        case stepDetect:
+            return std::make_unique<CDlgDetectVersion>(parent);
+        case stepInstalling:
+            return std::make_unique<CDlgStepInstalling>(parent);
+        case stepComplete:
+            return std::make_unique<CDlgStepComplete>(parent);
+        case stepFailed:
+            return std::make_unique<CDlgStepFailed>(parent);
+        default:
+            return nullptr;
+    }
+}
+
+// Pages made while there is no main window: kept for the rest of the run.
+// Never destroyed, as a page may hold timers and handles until the end.
+std::vector<std::unique_ptr<afx::CDialogEx>>& OwnerlessPages() {
+    static auto* pages = new std::vector<std::unique_ptr<afx::CDialogEx>>;
+    return *pages;
+}
+
+void CreateShortcutsOfApp(CPatchwellApp& state) { state.CreateShortcuts(); }
+
+}  // namespace
+
+InstallPhases InstallPhases::Real() {
+    return InstallPhases{PrepareInstallation, InstallPackage, CreateShortcutsOfApp, RestorePreviousSettings};
+}
+
+InstallPhases& InstallPhases::Current() {
+    static InstallPhases phases = Real();
+    return phases;
+}
+
+void SwitchStep(int step, CPatchwellApp& state) {
+    if (state.currentPage) state.currentPage->EndDialog(afx::IDOK);
+    state.currentPage = nullptr;
+    state.progressBar = nullptr;
+    state.statusText = nullptr;
+    state.installRequested = false;
+    state.currentStep = step;
+
+    afx::CWnd* mainWindow = state.m_pMainWnd;
+    std::unique_ptr<afx::CDialogEx> page = MakePage(state.currentStep, mainWindow);
+    if (page) {
+        afx::CDialogEx* created = page.get();
+        if (mainWindow)
+            mainWindow->AdoptOwnedWindow(std::move(page));
+        else
+            OwnerlessPages().push_back(std::move(page));
+        // The page's initialisation already sees itself as the current page.
+        state.currentPage = created;
+        created->Create(created->TemplateId(), mainWindow);
+    }
+    if (state.currentPage) state.currentPage->ShowWindow(afx::SW_SHOW);
+}
+
+void PumpTick(afx::HWND, afx::UINT, afx::UINT_PTR, afx::DWORD) {
+    // A message box opened inside a tick delivers this timer again.
+    if (theApp.pumpBusy) return;
+    theApp.pumpBusy = true;
+    RunInstallSequence(theApp);
+    theApp.pumpBusy = false;
+}
+
+void RunInstallSequence(CPatchwellApp& state) {
+    if (!state.installRequested) return;
+    const InstallPhases& phases = InstallPhases::Current();
+    if (!state.packages.empty()) {
+        phases.prepareInstallation(state);
+        LogPrintf("Installing completed downloads\n");
+        while (!state.packages.empty()) {
+            phases.installPackage(state, state.packages.front().get());
+            state.packages.pop_front();  // frees the record with its data and texts
+        }
+        LogPrintf("Completed downloads installed\n");
+        return;  // installRequested stays set: the next tick finishes
+    }
+    afx::ClearTaskbarProgress(hostDialog ? hostDialog->GetSafeHwnd() : nullptr);
+    state.installRequested = false;
+    LogPrintf("Finishing install process:\n");
+    phases.createShortcuts(state);
+    phases.restorePreviousSettings(state);
+    LogPrintf("Done\n");
+    SwitchStep(state.currentStep + 1, state);
+}
+
+void ConfirmExit() {
+    if (theApp.currentStep != stepComplete && theApp.currentStep != stepFailed) {
+        afx::HWND owner = theApp.m_pMainWnd ? theApp.m_pMainWnd->GetSafeHwnd() : nullptr;
+        int answer = afx::MessageBoxA(owner,
+                                      "The installation process is not yet finished - are you sure you want to exit?",
+                                      "Installing not complete", afx::MB_YESNO | afx::MB_ICONWARNING);
+        if (answer == afx::IDNO) return;
+    }
+    afx::PostQuitMessage(1);
+}

@@ -1,13 +1,120 @@
 #include "detect/detect_page.h"
 
+#include <cstdio>
+#include <vector>
+
 #include "core/installer_state.h"
+#include "core/log.h"
+#include "core/step_machine.h"
+#include "detect/installation_search.h"
+#include "detect/version_rules.h"
 #include "ui/resource_ids.h"
+
+namespace {
+
+constexpr afx::UINT_PTR kDetectTimerId = 0;
+constexpr afx::UINT kDetectDelayMs = 250;
+
+std::string RejectionReason(const VersionNumber& installed) {
+    std::string found = FormatVersion(installed);
+    std::string minimum = FormatVersion(ParseVersion(kMinimumVersion));
+    const char* format = "Version \"%s\" is installed - You must have at least version \"%s\" to continue.";
+    int length = std::snprintf(nullptr, 0, format, found.c_str(), minimum.c_str());
+    std::vector<char> text(static_cast<std::size_t>(length) + 1);
+    std::snprintf(text.data(), text.size(), format, found.c_str(), minimum.c_str());
+    return std::string(text.data(), static_cast<std::size_t>(length));
+}
+
+// Swaps the searching controls for the location field and its label, records
+// the installation and lets the user continue.
+void ShowInstallationFound(CDlgDetectVersion* page, const std::string& folder) {
+    if (page) {
+        page->progressBar.ShowWindow(afx::SW_HIDE);
+        page->searchingText.ShowWindow(afx::SW_HIDE);
+        page->location.ShowWindow(afx::SW_SHOW);
+        page->locationLabel.ShowWindow(afx::SW_SHOW);
+    }
+    RecordInstallation(folder);
+    if (page) page->continueButton.EnableWindow(afx::TRUE);
+}
+
+}  // namespace
 
 CDlgDetectVersion::CDlgDetectVersion(afx::CWnd* parent) : afx::CDialogEx(IDD_DETECT_VERSION, parent) {
     detectPage = this;
 }
-afx::BOOL CDlgDetectVersion::OnInitDialog() { return afx::CDialogEx::OnInitDialog(); }
-void CDlgDetectVersion::DoDataExchange(afx::CDataExchange*) {}
-afx::BOOL CDlgDetectVersion::OnCommand(int) { return afx::FALSE; }
-void CDlgDetectVersion::OnContinue() {}
-void DetectTimerProc(afx::HWND, afx::UINT, afx::UINT_PTR, afx::DWORD) {}
+
+CDlgDetectVersion::~CDlgDetectVersion() {
+    if (detectPage == this) detectPage = nullptr;
+}
+
+void CDlgDetectVersion::DoDataExchange(afx::CDataExchange* exchange) {
+    afx::CDialogEx::DoDataExchange(exchange);
+    afx::DDX_Control(exchange, 1005, groupBox);
+    afx::DDX_Control(exchange, 1003, heading);
+    afx::DDX_Control(exchange, 1008, progressBar);
+    afx::DDX_Control(exchange, 1010, location);
+    afx::DDX_Control(exchange, 1006, locationLabel);
+    afx::DDX_Control(exchange, 1004, searchingText);
+    afx::DDX_Control(exchange, 1007, continueButton);
+    afx::DDX_Control(exchange, 1009, startMenuBox);
+    afx::DDX_Control(exchange, 1012, desktopBox);
+    afx::DDX_Control(exchange, 1002, backupBox);
+}
+
+afx::BOOL CDlgDetectVersion::OnInitDialog() {
+    afx::CDialogEx::OnInitDialog();
+    afx::HFONT font = theApp.titleFont ? theApp.titleFont->GetSafeHandle() : nullptr;
+    afx::CWnd* titled[] = {&heading, &groupBox, &continueButton};
+    for (afx::CWnd* control : titled)
+        control->SendMessage(afx::WM_SETFONT, reinterpret_cast<afx::WPARAM>(font), afx::TRUE);
+    // All three choices start switched on.
+    for (afx::CButton* box : {&backupBox, &desktopBox, &startMenuBox})
+        box->SendMessage(afx::BM_SETCHECK, afx::BST_CHECKED);
+    // The delay lets the page appear and paint before the search, which
+    // blocks the user interface, begins.
+    SetTimer(kDetectTimerId, kDetectDelayMs, DetectTimerProc);
+    return afx::TRUE;
+}
+
+afx::BOOL CDlgDetectVersion::OnCommand(int controlId) {
+    switch (controlId) {
+        case 1007:
+            OnContinue();
+            return afx::TRUE;
+        case 1001:
+            ConfirmExit();
+            return afx::TRUE;
+        default:
+            // Enter and Escape reach the empty OnOK and OnCancel.
+            return afx::CDialogEx::OnCommand(controlId);
+    }
+}
+
+void CDlgDetectVersion::OnContinue() {
+    if (IsVersionAccepted(theApp.installedVersion)) {
+        theApp.createStartMenuShortcuts = startMenuBox.SendMessage(afx::BM_GETCHECK) != 0;
+        theApp.createDesktopShortcuts = desktopBox.SendMessage(afx::BM_GETCHECK) != 0;
+        theApp.backupSettings = backupBox.SendMessage(afx::BM_GETCHECK) != 0;
+        SwitchStep(theApp.currentStep + 1, theApp);
+        return;
+    }
+    LogPrintf("Invalid version\n");
+    // The same text when the version lies above the maximum.
+    theApp.failureReason = RejectionReason(theApp.installedVersion);
+    SwitchStep(stepFailed, theApp);
+}
+
+void DetectTimerProc(afx::HWND window, afx::UINT, afx::UINT_PTR timerId, afx::DWORD) {
+    // One-shot: stopped before the search, which can take minutes.
+    afx::KillTimer(window, timerId);
+    std::string folder = FindPreviousInstallation();
+    if (folder.empty()) {
+        LogPrintf("Error: No previous installation found\n");
+        theApp.failureReason = "Could not detect any previously installed version.";
+        SwitchStep(stepFailed, theApp);
+        return;
+    }
+    LogPrintf("Found previous installation at %s\n", folder.c_str());
+    ShowInstallationFound(detectPage, folder);
+}

@@ -6,12 +6,16 @@
 
 class CDlgDetectVersion : public afx::CDialogEx {
 public:
+    // Becomes the page the search reaches through detectPage.
     explicit CDlgDetectVersion(afx::CWnd* parent = nullptr);
-    afx::BOOL OnInitDialog() override;
+    ~CDlgDetectVersion() override;
     void DoDataExchange(afx::CDataExchange* exchange) override;
-    afx::BOOL OnCommand(int controlId) override;
+    afx::BOOL OnInitDialog() override;
+    // Enter and Escape do nothing on this page.
     void OnOK() override {}
     void OnCancel() override {}
+    // 1007 Continue runs OnContinue, 1001 Cancel asks the exit question.
+    afx::BOOL OnCommand(int controlId) override;
     // Continue: accepts the version and stores the three choices.
     void OnContinue();
 

@@ -75,6 +75,22 @@ intptr_t FindFirst(const std::string& pattern, FindData* data);
 int FindNext(intptr_t handle, FindData* data);
 int FindClose(intptr_t handle);
 
+// Closes a wildcard enumeration on every way out.
+class FindHandle {
+public:
+    explicit FindHandle(intptr_t h) : handle(h) {}
+    ~FindHandle() {
+        if (IsValid()) FindClose(handle);
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    bool IsValid() const { return handle != -1; }
+    intptr_t Get() const { return handle; }
+
+private:
+    intptr_t handle;
+};
+
 // ---- Current directory (_chdir, _getcwd) ----
 
 // 0 on success, -1 when the folder is missing or cannot be entered.

@@ -4,6 +4,7 @@
 class CPatchwellApp;
 
 // Captures options, installed stock sites, calibration and the user's content.
-void SavePreviousSettings(CPatchwellApp& state);
+// True when all of the user's own content reached the holding folder.
+bool SavePreviousSettings(CPatchwellApp& state);
 // Writes back what SavePreviousSettings captured.
 void RestorePreviousSettings(CPatchwellApp& state);

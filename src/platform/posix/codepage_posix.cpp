@@ -48,6 +48,20 @@ char AnsiOf(char32_t cp) {
 
 }  // namespace
 
+std::u16string Utf16FromAnsi(const std::string& ansi) {
+    std::u16string out;
+    out.reserve(ansi.size());
+    for (unsigned char c : ansi) out += static_cast<char16_t>(CodePointOf(c));
+    return out;
+}
+
+std::string AnsiFromUtf16(const std::u16string& wide) {
+    std::string out;
+    out.reserve(wide.size());
+    for (char16_t unit : wide) out += AnsiOf(unit);
+    return out;
+}
+
 std::string Utf8FromAnsi(const std::string& ansi) {
     std::string out;
     out.reserve(ansi.size());

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <map>
@@ -226,9 +227,14 @@ intptr_t FindFirst(const std::string& pattern, FindData* data) {
     }
     auto listing = std::make_unique<Listing>();
     std::vector<FindData> children;
+    // Wine leaves the host's pseudo file systems out of a listing of the host
+    // root (a drive mapped to "/"), and so do we.
+    char real[PATH_MAX];
+    bool hostRoot = realpath(host.c_str(), real) && std::strcmp(real, "/") == 0;
     while (dirent* entry = readdir(dir)) {
         std::string hostName = entry->d_name;
         if (hostName == "." || hostName == "..") continue;
+        if (hostRoot && (hostName == "dev" || hostName == "proc" || hostName == "sys")) continue;
         FindData item;
         item.name = AnsiFromUtf8(hostName);
         if (!Matches(wildcard, item.name)) continue;

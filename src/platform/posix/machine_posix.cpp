@@ -20,6 +20,7 @@
 #include "platform/backend.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
+#include "platform/posix/registry_store.h"
 
 extern char** environ;
 
@@ -87,6 +88,7 @@ bool UseMachine(const std::string& hostFolder, std::string* error) {
     state.prefix = prefix;
     state.arch = -1;
     state.currentDir = WinPath{'C', {}};
+    ForgetRegistry();
     return true;
 }
 
@@ -275,19 +277,88 @@ DWORD LogicalDriveStrings(DWORD bufferLength, char* buffer) {
     return static_cast<DWORD>(list.size());
 }
 
+namespace {
+
+const char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+std::string ProgramFilesFolder() {
+    std::string folder;
+    if (ReadRegistryText(kHkeyLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                         &folder) &&
+        !folder.empty())
+        return folder;
+    // A 32-bit program on a 64-bit machine is given the (x86) folder.
+    return Is64BitMachine() ? "C:\\Program Files (x86)" : "C:\\Program Files";
+}
+
+// The environment a program of the prefix sees, for the folders' %NAME%s.
+std::string EnvironmentValue(const std::string& name) {
+    std::string upper = UpperCase(name);
+    std::string profile = "C:\\users\\" + UserName();
+    if (upper == "USERPROFILE") return profile;
+    if (upper == "APPDATA") return profile + "\\AppData\\Roaming";
+    if (upper == "LOCALAPPDATA") return profile + "\\AppData\\Local";
+    if (upper == "PUBLIC") return "C:\\users\\Public";
+    if (upper == "ALLUSERSPROFILE" || upper == "PROGRAMDATA") return "C:\\ProgramData";
+    if (upper == "SYSTEMDRIVE") return "C:";
+    if (upper == "SYSTEMROOT" || upper == "WINDIR") return "C:\\windows";
+    if (upper == "PROGRAMFILES") return ProgramFilesFolder();
+    return std::string();
+}
+
+// ExpandEnvironmentStrings: an unknown %NAME% stays as it is.
+std::string ExpandFolder(const std::string& text) {
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t open = text.find('%', pos);
+        std::size_t close = open == std::string::npos ? std::string::npos : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            out += text.substr(pos);
+            break;
+        }
+        out += text.substr(pos, open - pos);
+        std::string value = EnvironmentValue(text.substr(open + 1, close - open - 1));
+        if (value.empty()) {
+            out += text.substr(open, close - open);
+            pos = close;
+            continue;
+        }
+        out += value;
+        pos = close + 1;
+    }
+    return out;
+}
+
+// The folder as the shell finds it: "User Shell Folders", then "Shell
+// Folders", then Wine's default layout.
+std::string ShellFolder(RegHandle root, const char* valueName, const std::string& fallback) {
+    std::string text;
+    if (ReadRegistryText(root, kUserShellFolders, valueName, &text) && !text.empty()) return ExpandFolder(text);
+    if (ReadRegistryText(root, kShellFolders, valueName, &text) && !text.empty()) return text;
+    return fallback;
+}
+
+}  // namespace
+
 HRESULT FolderPath(int csidl, std::string* folder) {
     folder->clear();
-    std::string user = UserName();
+    std::string profile = "C:\\users\\" + UserName();
     std::string path;
     switch (csidl) {
-        case kCsidlPersonal: path = "C:\\users\\" + user + "\\Documents"; break;
-        case kCsidlAppData: path = "C:\\users\\" + user + "\\AppData\\Roaming"; break;
-        case kCsidlCommonPrograms: path = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs"; break;
-        case kCsidlCommonDesktop: path = "C:\\users\\Public\\Desktop"; break;
-        case kCsidlProgramFiles:
-            // A 32-bit program on a 64-bit machine is given the (x86) folder.
-            path = Is64BitMachine() ? "C:\\Program Files (x86)" : "C:\\Program Files";
+        case kCsidlPersonal: path = ShellFolder(kHkeyCurrentUser, "Personal", profile + "\\Documents"); break;
+        case kCsidlAppData:
+            path = ShellFolder(kHkeyCurrentUser, "AppData", profile + "\\AppData\\Roaming");
             break;
+        case kCsidlCommonPrograms:
+            path = ShellFolder(kHkeyLocalMachine, "Common Programs",
+                               "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs");
+            break;
+        case kCsidlCommonDesktop:
+            path = ShellFolder(kHkeyLocalMachine, "Common Desktop", "C:\\users\\Public\\Desktop");
+            break;
+        case kCsidlProgramFiles: path = ProgramFilesFolder(); break;
         default: return static_cast<HRESULT>(0x80070057u);  // E_INVALIDARG
     }
     // As under Wine, a known folder that does not exist cannot be queried.

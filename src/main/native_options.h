@@ -1,0 +1,25 @@
+// The native program's options and the ways it runs the wizard.
+#pragma once
+
+#include <string>
+
+constexpr int kExitComplete = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitLeft = 3;
+
+struct NativeOptions {
+    std::string prefix;
+    std::string updateFolder;
+    bool unattended = false;
+    bool noStartMenuShortcuts = false;
+    bool noDesktopShortcuts = false;
+    bool noBackup = false;
+};
+
+// False, with a one-line reason, while Wine itself has the prefix open.
+bool MachineIsFree(std::string* problem);
+// The wizard on the headless backend with the default answers.
+int RunUnattended(const NativeOptions& options);
+// The wizard in the terminal.
+int RunTerminalWizard(const NativeOptions& options);

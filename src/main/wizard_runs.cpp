@@ -1,0 +1,121 @@
+// The unattended run: the wizard on the headless backend, answered as a user
+// who accepts every default would answer it.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <string>
+
+#include "core/installer_state.h"
+#include "core/step_machine.h"
+#include "main/native_options.h"
+#include "platform/platform.h"
+#include "platform/posix/machine.h"
+#include "platform/posix/registry_store.h"
+#include "platform/ui/headless_backend.h"
+
+// Wine writes its own copy of the registry over ours when its server exits.
+bool MachineIsFree(std::string* problem) { return !plat::posix::PrefixInUse(problem); }
+
+namespace {
+
+constexpr int kStartButton = 1002;
+constexpr int kContinueButton = 1007;
+constexpr int kStartMenuBox = 1009;
+constexpr int kDesktopBox = 1012;
+constexpr int kBackupBox = 1002;
+constexpr int kFinishedButton = 1012;
+constexpr int kStartSimulatorBox = 1014;
+constexpr int kProgressBar = 1008;
+constexpr int kStatusLine = 1006;
+
+// The headless backend, showing one line of progress on a terminal: the
+// installing page's status line and the bar's position.
+class UnattendedBackend : public afx::HeadlessBackend {
+public:
+    explicit UnattendedBackend(bool showProgress) : showProgress(showProgress) {}
+    ~UnattendedBackend() override {
+        if (shown) std::fprintf(stderr, "\r\033[K");
+    }
+
+    void WindowChanged(afx::CWnd& window, bool drawNow) override {
+        afx::HeadlessBackend::WindowChanged(window, drawNow);
+        if (!showProgress || !drawNow) return;
+        int id = window.GetDlgCtrlID();
+        if (id != kProgressBar && id != kStatusLine) return;
+        auto now = std::chrono::steady_clock::now();
+        if (shown && now - lastShown < std::chrono::milliseconds(100)) return;
+        lastShown = now;
+        shown = true;
+        std::string status = theApp.statusText ? theApp.statusText->GetWindowText() : "Searching...";
+        int position = theApp.progressBar ? theApp.progressBar->GetPos() : window.State().position;
+        if (position > 100) position = 100;
+        std::string line = plat::posix::Utf8FromAnsi(status);
+        if (line.size() > 60) line = "..." + line.substr(line.size() - 57);
+        std::fprintf(stderr, "\r\033[K[%3d%%] %s", position, line.c_str());
+        std::fflush(stderr);
+    }
+
+private:
+    bool showProgress;
+    bool shown = false;
+    std::chrono::steady_clock::time_point lastShown;
+};
+
+// Ticks or clears a check box the way a user would: by clicking it.
+void SetBox(afx::HeadlessBackend& ui, int id, bool ticked) {
+    afx::CWnd* box = ui.Control(id);
+    if (box && (box->SendMessage(afx::BM_GETCHECK) == afx::BST_CHECKED) != ticked) ui.Click(id);
+}
+
+}  // namespace
+
+int RunUnattended(const NativeOptions& options) {
+    UnattendedBackend ui(isatty(STDERR_FILENO) != 0);
+    afx::SetUiBackend(&ui);
+    bool choicesMade = false;
+    ui.SetDriver([&](afx::HeadlessBackend& backend) {
+        if (backend.OpenMessageBox()) {
+            backend.AnswerMessageBox(afx::IDNO);  // never leave an installation half done
+            return;
+        }
+        switch (theApp.currentStep) {
+            case stepWelcome:
+                backend.Click(kStartButton);
+                break;
+            case stepDetect: {
+                afx::CWnd* next = backend.Control(kContinueButton);
+                if (!next || !next->IsWindowEnabled()) break;
+                if (!choicesMade) {
+                    SetBox(backend, kStartMenuBox, !options.noStartMenuShortcuts);
+                    SetBox(backend, kDesktopBox, !options.noDesktopShortcuts);
+                    SetBox(backend, kBackupBox, !options.noBackup);
+                    choicesMade = true;
+                }
+                backend.Click(kContinueButton);
+                break;
+            }
+            case stepComplete:
+                SetBox(backend, kStartSimulatorBox, false);
+                backend.Click(kFinishedButton);
+                break;
+            case stepFailed:
+                backend.Click(kFinishedButton);
+                break;
+            default:
+                break;
+        }
+    });
+    theApp.InitInstance();
+    afx::SetUiBackend(nullptr);
+    plat::FlushLog();
+
+    if (theApp.currentStep == stepComplete) return kExitComplete;
+    if (theApp.currentStep == stepFailed) {
+        std::fprintf(stderr, "patchwell: %s\n", plat::posix::Utf8FromAnsi(theApp.failureReason).c_str());
+        return kExitFailed;
+    }
+    if (ui.TimedOut() || ui.Stalled())
+        std::fprintf(stderr, "patchwell: the wizard stopped before the end\n");
+    return kExitLeft;
+}

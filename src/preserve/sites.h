@@ -1,0 +1,18 @@
+// Which stock flying sites the user had installed: read from the old site
+// list, written back as the program folder's list of installed data.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+class CPatchwellApp;
+
+// The next ";"-ended field of the old site list, line feeds dropped. Empty at
+// the end of the file.
+std::string ReadToken(plat::Stream* file);
+// Fills installedStockSites from userDataFolder + "/Settings/installedUpdates.vrx".
+void SaveInstalledSites(CPatchwellApp& state);
+// Writes installFolder + "/resources/data/installed.dat", one line per stock
+// site found; leaves it alone when none was found.
+void WriteInstalledList(CPatchwellApp& state);

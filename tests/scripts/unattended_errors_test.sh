@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# patchwell's command line: each error path gives its exit status and message.
+set -u
+build=$1
+patchwell="$build/patchwell"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+expect() {  # expect STATUS PATTERN -- command...
+    local status=$1 pattern=$2
+    shift 3
+    local out rc
+    out=$("$@" 2>&1 >/dev/null)
+    rc=$?
+    if [ "$rc" -ne "$status" ] || ! grep -q -- "$pattern" <<<"$out"; then
+        echo "FAIL: $* -> $rc, '$out' (wanted $status, /$pattern/)"
+        failures=$((failures + 1))
+    fi
+}
+
+prefix="$work/prefix"
+mkdir -p "$prefix/dosdevices" "$prefix/drive_c/users/$(id -un)/Documents" "$prefix/drive_c/updates"
+ln -s ../drive_c "$prefix/dosdevices/c:"
+mkdir -p "$work/outside"
+
+expect 2 "not a Wine prefix" -- "$patchwell" --prefix "$work/nothing" --unattended
+expect 2 "no drive of the prefix reaches" -- "$patchwell" --prefix "$prefix" --update-folder "$work/outside" --unattended
+expect 2 "not expected" -- "$patchwell" --bogus
+expect 1 "Could not detect any previously installed version." -- \
+    "$patchwell" --prefix "$prefix" --update-folder "$prefix/drive_c/updates" --unattended
+log="$prefix/drive_c/users/$(id -un)/Documents/AerovinPatchwell.log"
+if ! grep -q $'^Error: No previous installation found\r$' "$log"; then
+    echo "FAIL: the log does not end the search as expected"
+    failures=$((failures + 1))
+fi
+[ "$failures" -eq 0 ]
