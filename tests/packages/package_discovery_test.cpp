@@ -29,7 +29,7 @@ TEST_F(PackageDiscoveryTest, OrdersByTheLastDigitBeforeTheExtensionThenTheRestAs
     EXPECT_EQ(RegisteredPaths(state), (std::vector<std::string>{u + "a1.pkg", u + "b2.pkg", u + "e12.pkg",
                                                                 u + "c.pkg", u + "d10.pkg"}));
     EXPECT_TRUE(state.installRequested);
-    EXPECT_EQ(state.currentStep, 0);
+    EXPECT_EQ(state.currentStep, stepInstalling);
 }
 
 TEST(PackageOrder, DigitGroupsKeepTheirFoundOrder) {

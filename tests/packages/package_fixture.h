@@ -48,9 +48,13 @@ protected:
         for (const std::string* folder : RootFolders()) machine.MakeFolder(*folder);
         machine.MakeFolder(state.installerFolder);
         afx::SetUiBackend(&ui);
+        savedInstallingPage = installingPage;
+        installingPage = nullptr;
+        state.currentStep = 3;  // the installing page
     }
     void TearDown() override {
         afx::SetUiBackend(nullptr);
+        installingPage = savedInstallingPage;
         state.packages.clear();
         state.progressBar = nullptr;
         state.statusText = nullptr;
@@ -92,4 +96,5 @@ protected:
     RecordingUi ui;
     std::string root = machine.Root();
     CPatchwellApp& state = theApp;
+    CDlgStepInstalling* savedInstallingPage = nullptr;
 };
