@@ -89,6 +89,7 @@ bool UseMachine(const std::string& hostFolder, std::string* error) {
     state.arch = -1;
     state.currentDir = WinPath{'C', {}};
     ForgetRegistry();
+    ForgetFolderNames();
     return true;
 }
 
@@ -185,30 +186,32 @@ bool DriveExists(char drive) {
     return lstat(DriveLink(drive).c_str(), &st) == 0;
 }
 
-std::string HostChild(const std::string& hostFolder, const std::string& ansiName) {
-    std::string utf8 = Utf8FromAnsi(ansiName);
-    std::string exact = hostFolder + "/" + utf8;
+namespace {
+
+// The host path of the first count names of path; *isExact tells whether it
+// is the drive's link followed by those names exactly. A path that exists
+// as spelled costs one lstat; only a missing name is looked up by case.
+std::string ResolveNames(const WinPath& path, std::size_t count, bool* isExact) {
+    *isExact = true;
+    if (count == 0) return DriveExists(path.drive) ? DriveLink(path.drive) : std::string();
+    std::string exact = DriveLink(path.drive);
+    for (std::size_t i = 0; i < count; ++i) exact += "/" + Utf8FromAnsi(path.names[i]);
     struct stat st;
     if (lstat(exact.c_str(), &st) == 0) return exact;
-    if (DIR* dir = opendir(hostFolder.c_str())) {
-        std::string found;
-        while (dirent* entry = readdir(dir)) {
-            if (SameNameIgnoringCase(AnsiFromUtf8(entry->d_name), ansiName)) {
-                found = entry->d_name;
-                break;
-            }
-        }
-        closedir(dir);
-        if (!found.empty()) return hostFolder + "/" + found;
-    }
-    return exact;
+    bool parentExact = false;
+    std::string parent = ResolveNames(path, count - 1, &parentExact);
+    if (parent.empty()) return parent;
+    // Below the exact parent, the exact child is the path just seen missing.
+    std::string child = HostChild(parent, path.names[count - 1], parentExact);
+    *isExact = child == exact;
+    return child;
 }
 
+}  // namespace
+
 std::string HostPathOf(const WinPath& path) {
-    if (!DriveExists(path.drive)) return std::string();
-    std::string host = DriveLink(path.drive);
-    for (const std::string& name : path.names) host = HostChild(host, name);
-    return host;
+    bool isExact = false;
+    return ResolveNames(path, path.names.size(), &isExact);
 }
 
 std::string HostPathOf(const std::string& windowsPath) {

@@ -22,6 +22,14 @@ bool DriveExists(char drive);
 const WinPath& CurrentDirPath();
 void SetCurrentDirPath(const WinPath& path);
 
+// The host path of ansiName inside hostFolder: the exact name when it
+// exists, else the first name the folder lists that differs only in case,
+// else the exact name. exactMissing: the caller has just seen that the exact
+// name does not exist.
+std::string HostChild(const std::string& hostFolder, const std::string& ansiName, bool exactMissing);
+// Drops the folder names kept for HostChild (another prefix is used).
+void ForgetFolderNames();
+
 std::string UpperCase(const std::string& ansi);
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 
