@@ -305,8 +305,8 @@ bool MakeFolder(const std::string& path) {
     if (HasInvalidCharacter(parsed)) return Fail(kErrorInvalidName);
     std::string host = HostPathOf(parsed);
     if (parsed.names.empty()) return Fail(kErrorAlreadyExists);
-    struct stat st;
-    if (lstat(host.c_str(), &st) == 0) return Fail(kErrorAlreadyExists);
+    // Whatever is already there, a link that leads nowhere included, fails
+    // the mkdir with EEXIST.
     if (mkdir(host.c_str(), 0777) != 0) return Fail(WindowsErrorOf(errno, host));
     return true;
 }
@@ -407,7 +407,7 @@ bool SetAttributes(const std::string& path, DWORD attributes) {
             mode &= ~mode_t(0222);
         else if ((mode & 0222) == 0)
             mode |= 0200;
-        chmod(host.c_str(), mode);
+        if (mode != (st.st_mode & 07777)) chmod(host.c_str(), mode);
     }
     StoreDosBits(host, attributes);
     return true;

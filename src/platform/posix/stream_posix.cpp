@@ -52,8 +52,9 @@ Stream* OpenStream(const std::string& path, const char* mode) {
         SetLastError(kErrorPathNotFound);
         return nullptr;
     }
+    // Opening a folder for writing fails with EISDIR, which says the same.
     struct stat st;
-    if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (m[0] == 'r' && stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
         SetLastError(kErrorAccessDenied);
         return nullptr;
     }
