@@ -21,6 +21,15 @@ for f in "$native" "$packer" "$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe" 
   [ -x "$f" ] || [ -f "$f" ] || { pw_fail "missing: $f"; pw_end; }
 done
 
+# Wine's menu builder would turn the program's desktop links into .desktop
+# files of its own; that is Wine's doing, not the program's, so it stays off.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+
+# The width of the Windows build under test: its PE header's machine field.
+win_exe="$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe"
+pe_at=$(od -An -tu4 -j60 -N4 "$win_exe" | tr -d ' ')
+win_machine=$(od -An -tx2 -j$((pe_at + 4)) -N2 "$win_exe" | tr -d ' ')
+
 base="$PW_WORK/base"
 copyA="$PW_WORK/A"
 copyB="$PW_WORK/B"
@@ -137,6 +146,26 @@ agree_log() {
       { firewall = 0; print }'
 }
 
+# The product is a 32-bit program, and the native build behaves as one: to
+# it Software\Microsoft\Windows\CurrentVersion\Uninstall is the same key as
+# Software\Wow6432Node\...\Uninstall, so the clean-up meets the old entries a
+# second time there. A 64-bit Windows build (where the host cannot run 32-bit
+# programs) has a separate key there, empty in this scenario. Against such a
+# build the native log's second pass is left out, once it is checked to name
+# exactly the entries of the first.
+uninstall_path='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
+wow_path='Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
+agree_fold_width() {
+  if [ "$win_machine" != 8664 ]; then cat; return; fi
+  local log
+  log=$(cat)
+  local second first
+  second=$(sed -n -E "s/^  Deleting: ${uninstall_path}(.*)\.\.\.\$/\1/p" <<<"$log")
+  first=$(sed -n -E "s/^  Deleting: ${wow_path}(.*)\.\.\.\$/\1/p" <<<"$log")
+  [ "$second" = "$first" ] || echo "(the second pass names other entries: [$second] against [$first])"
+  sed -E "/^(  Deleting|    Deleting key): ${uninstall_path}/d" <<<"$log"
+}
+
 # Every file under drive_c but Wine's own folders, the log and the driver:
 # its name and a digest of its contents, or for a link what the link says.
 agree_lnk() {
@@ -172,7 +201,7 @@ agree_registry() {
              'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\AerovinRC' \
              "$products\\4F1B2C8D9E0A1B2C3D4E5F6A7B8C9D0E" "$products\\7A6B5C4D3E2F1A0B9C8D7E6F5A4B3C2D"; do
     # Each value line carries its key, so that sorting keeps them together.
-    values=$(pw_reg_query "$key" /s | awk '/^HKEY_/ { k = $0; next } NF { print k " :" $0 }' | LC_ALL=C sort)
+    values=$(pw_reg_query "$key" /s | awk '/^HKEY_/ { k = $0; next } NF && !/^reg: / { print k " :" $0 }' | LC_ALL=C sort)
     if [ -n "$values" ]; then echo "[$key]"; echo "$values"; else echo "[$key] missing"; fi
   done
   agree_stop_server
@@ -188,7 +217,7 @@ agree_compare() {
 }
 
 agree_log "$copyA" > "$PW_WORK/A.log"
-agree_log "$copyB" > "$PW_WORK/B.log"
+agree_log "$copyB" | agree_fold_width > "$PW_WORK/B.log"
 agree_files "$copyA" > "$PW_WORK/A.files"
 agree_files "$copyB" > "$PW_WORK/B.files"
 agree_registry "$copyA" > "$PW_WORK/A.registry"
