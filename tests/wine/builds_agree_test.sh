@@ -168,12 +168,19 @@ agree_fold_width() {
 
 # Every file under drive_c but Wine's own folders, the log and the driver:
 # its name and a digest of its contents, or for a link what the link says.
+# A link as lnkinfo reads it, or, without lnkinfo, as the driver reads it
+# through Wine's own shell link ($2: the link's Windows path).
 agree_lnk() {
-  lnkinfo "$1" 2>/dev/null |
-    sed -n -E 's/^[[:space:]]*(Local path|Description|Command line arguments|Relative path|Working directory)[[:space:]]*:[[:space:]]*/\1: /p'
+  if command -v lnkinfo >/dev/null; then
+    timeout 20 lnkinfo "$1" 2>/dev/null |
+      sed -n -E 's/^[[:space:]]*(Local path|Description|Command line arguments|Relative path|Working directory)[[:space:]]*:[[:space:]]*/\1: /p'
+  else
+    timeout 60 "$PW_WINE" 'C:\Tools\pw_driver.exe' link "$2" 2>/dev/null | tr -d '\r'
+  fi
 }
 agree_files() {
   local c=$1/drive_c
+  export WINEPREFIX=$1
   (cd "$c" && find . -type f \
       ! -path './windows/*' ! -path './Tools/*' ! -path './Program Files/Common Files/*' \
       ! -path './Program Files/Internet Explorer/*' ! -path './Program Files/Windows *' \
@@ -183,7 +190,7 @@ agree_files() {
     while IFS= read -r f; do
       case "$f" in
         *.lnk) if [ "$(head -c 4 "$c/$f" | od -An -tx1 | tr -d ' ')" = 4c000000 ]; then
-                 echo "$f -> $(agree_lnk "$c/$f" | tr '\n' '|')"
+                 echo "$f -> $(agree_lnk "$c/$f" "C:$(echo "${f#.}" | tr / '\\\\')" | tr '\n' '|')"
                else
                  echo "$f $(sha256sum < "$c/$f" | cut -c1-16)"
                fi ;;
@@ -219,7 +226,9 @@ agree_compare() {
 agree_log "$copyA" > "$PW_WORK/A.log"
 agree_log "$copyB" | agree_fold_width > "$PW_WORK/B.log"
 agree_files "$copyA" > "$PW_WORK/A.files"
+agree_stop_server
 agree_files "$copyB" > "$PW_WORK/B.files"
+agree_stop_server
 agree_registry "$copyA" > "$PW_WORK/A.registry"
 agree_registry "$copyB" > "$PW_WORK/B.registry"
 grep -qx 'Done' "$PW_WORK/A.log" || pw_fail "the Windows program's log does not end the install"
