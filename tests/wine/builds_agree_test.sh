@@ -1,0 +1,238 @@
+#!/usr/bin/env bash
+# The two builds agree: one prefix holding an old installation (4.2.b, the
+# editor tool beside it, the user's options, calibration, site list,
+# profiles, schemes and sites, old uninstall and product registrations) and
+# three packages beside the program is copied twice. In copy A the Windows
+# program goes through the whole wizard under Wine, played by the driver (all
+# boxes ticked; Finished with the start box cleared); in copy B the native
+# program runs with --unattended. The two logs, the files under drive_c, the
+# links and the registry values must then be the same.
+#
+# $1: the repository top. PW_WINE, PW_BUILD_WIN: the Wine loader and the
+# Windows build folder. PW_BUILD_NATIVE: the native build (default
+# build/test-native under the top). PW_KEEP=1 keeps the work folder.
+. "$(dirname "$0")/harness.sh" "${1:-}"
+
+PW_BUILD_NATIVE=${PW_BUILD_NATIVE:-$PW_TOP/build/test-native}
+native="$PW_BUILD_NATIVE/patchwell"
+packer="$PW_BUILD_NATIVE/tools/patchwell-pack"
+for f in "$native" "$packer" "$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe" \
+         "$PW_BUILD_WIN/tests/win32/driver/pw_driver.exe"; do
+  [ -x "$f" ] || [ -f "$f" ] || { pw_fail "missing: $f"; pw_end; }
+done
+
+# Wine's menu builder would turn the program's desktop links into .desktop
+# files of its own; that is Wine's doing, not the program's, so it stays off.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
+
+# The width of the Windows build under test: its PE header's machine field.
+win_exe="$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe"
+pe_at=$(od -An -tu4 -j60 -N4 "$win_exe" | tr -d ' ')
+win_machine=$(od -An -tx2 -j$((pe_at + 4)) -N2 "$win_exe" | tr -d ' ')
+
+base="$PW_WORK/base"
+copyA="$PW_WORK/A"
+copyB="$PW_WORK/B"
+
+# Every prefix's server is stopped on the way out, not only the last one's.
+agree_cleanup() {
+  local prefix
+  [ -n "$PW_APP_PID" ] && kill "$PW_APP_PID" 2>/dev/null
+  for prefix in "$base" "$copyA" "$copyB"; do
+    [ -d "$prefix" ] && WINEPREFIX=$prefix timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
+  done
+  pw_cleanup
+}
+trap agree_cleanup EXIT
+
+# Stops the server of the prefix in use and waits until it has written the
+# registry back.
+agree_stop_server() {
+  timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
+  timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
+  return 0
+}
+
+# ---- the prefix: Wine's own, with an old installation planted in it ----
+pw_start_screen && pw_new_prefix "$base" || pw_end
+demo="$PW_WORK/demo"
+timeout 120 bash "$PW_TOP/scripts/make-demo-prefix.sh" "$demo" "$PW_WORK/updates" "$packer" >/dev/null ||
+  { pw_fail "cannot make the packages"; pw_end; }
+demo_c="$demo/drive_c"
+demo_home=$(ls -d "$demo_c"/users/*/ | grep -v /Public/ | head -1)
+home=$(pw_user_folder)
+user=$(basename "$home")
+c="$base/drive_c"
+
+mkdir -p "$c/Program Files" "$home/Documents" "$home/AppData/Roaming" \
+         "$c/ProgramData/Microsoft/Windows/Start Menu/Programs" "$c/users/Public/Desktop"
+cp -a "$demo_c/Program Files (x86)/AerovinRC" "$demo_c/Program Files (x86)/AerovinBuilder" "$c/Program Files/"
+cp -a "$demo_home/Documents/AerovinRC" "$demo_home/Documents/AerovinBuilder" "$home/Documents/"
+cp -a "$demo_home/AppData/Roaming/AerovinRC" "$home/AppData/Roaming/"
+cp -a "$demo_c/ProgramData/Microsoft/Windows/Start Menu/Programs/AerovinRC" \
+      "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/"
+cp -a "$demo_c/users/Public/Desktop/." "$c/users/Public/Desktop/"
+mkdir -p "$c/Update"
+cp "$PW_WORK"/updates/*.pkg "$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe" "$c/Update/"
+
+# The old registrations, written by Wine itself. The uninstall entries go
+# where a 32-bit program's view of the uninstall key lies.
+install='C:\Program Files\AerovinRC'
+appdata="C:\\users\\$user\\AppData\\Roaming\\AerovinRC"
+wow='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall'
+products='HKCR\Installer\Products'
+reg_add() { timeout 60 "$PW_WINE" reg add "$@" /f >/dev/null 2>&1 || pw_fail "reg add $*"; }
+reg_add "$wow\\AerovinRC" /v DisplayName /d 'Aerovin R/C®'
+reg_add "$wow\\AerovinRC" /v DisplayVersion /d '4.2.b'
+reg_add "$wow\\AerovinRC" /v Publisher /d 'Quenlow Ltd'
+reg_add "$wow\\AerovinRC" /v DisplayIcon /d "$install/AerovinRC.exe"
+reg_add "$wow\\AerovinRC" /v UninstallString /d "\"$appdata/Uninstall.exe\" \"$install\""
+reg_add "$wow\\{6C1D2E3F-4A5B-6C7D-8E9F-0A1B2C3D4E5F}" /v DisplayName /d AerovinRC
+reg_add "$wow\\{6C1D2E3F-4A5B-6C7D-8E9F-0A1B2C3D4E5F}" /v DisplayVersion /d '3.1.c'
+reg_add "$wow\\OtherFlightTool" /v DisplayName /d 'Other Flight Tool'
+reg_add "$products\\4F1B2C8D9E0A1B2C3D4E5F6A7B8C9D0E" /v ProductName /d 'Aerovin R/C®'
+reg_add "$products\\4F1B2C8D9E0A1B2C3D4E5F6A7B8C9D0E\\SourceList" /v PackageName /d AerovinRC.msi
+reg_add "$products\\7A6B5C4D3E2F1A0B9C8D7E6F5A4B3C2D" /v ProductName /d 'Other Flight Tool'
+agree_stop_server
+[ "$PW_FAILURES" -eq 0 ] || pw_end
+cp -a "$base" "$copyA" && cp -a "$base" "$copyB" || { pw_fail "cannot copy the prefix"; pw_end; }
+
+# ---- A: the Windows program, the user played by the driver ----
+export WINEPREFIX=$copyA
+pw_start_app
+# The driver asked a question: true or false, no failure either way.
+agree_probe() { timeout 60 "$PW_WINE" 'C:\Tools\pw_driver.exe' "$@" >/dev/null 2>&1; }
+# Ticks box $1 of the current page when it is cleared.
+agree_tick() {
+  agree_probe expect-state "$1" "visible=1 enabled=1 check=1" && return 0
+  pw_drive click "$1" sleep 300 expect-state "$1" "visible=1 enabled=1 check=1"
+}
+pw_drive wait-host 60 wait-page 139 60 click 1002 wait-page 138 30 || pw_end
+# The search ends when Continue becomes enabled.
+for _ in $(seq 1 60); do
+  agree_probe expect-state 1007 "visible=1 enabled=1" && break
+  sleep 1
+done
+for box in 1009 1012 1002; do agree_tick "$box" || pw_end; done
+pw_drive click 1007 wait-page 137 120 || pw_end
+pw_drive click 1014 sleep 300 expect-state 1014 "visible=1 enabled=1 check=0" click 1012 wait-gone 30 || pw_end
+pw_wait_app 30 || pw_end
+agree_stop_server
+
+# ---- B: the native program on the copy nobody has open ----
+export WINEPREFIX=$copyB
+timeout 300 "$native" --prefix "$copyB" --update-folder "$copyB/drive_c/Update" --unattended \
+  > "$PW_WORK/native.out" 2>&1 || { pw_fail "the native program failed: $(cat "$PW_WORK/native.out")"; }
+
+# ---- the comparison ----
+# The lines that depend on the machine are left out of both logs:
+#  - the drive search ("  Searching: ..." and "  Checking: ...Found/Not
+#    found"), whose folders are those of the machine's drives;
+#  - the firewall's answers: after "Setting up Windows Firewall:", the
+#    "  Registering application: ..." lines with their outcome, the "Error:
+#    Could not ..." lines of the firewall interface and the section's closing
+#    "Success", which come from Wine's firewall stand-in, not from the program.
+#    The heading itself stays.
+agree_log() {
+  local log
+  log="$1/drive_c/users/$user/Documents/AerovinPatchwell.log"
+  [ -f "$log" ] || { echo "(no log)"; return; }
+  tr -d '\r' < "$log" | sed -E -e '/^  (Searching|Checking): /d' |
+    awk '
+      /^Setting up Windows Firewall:$/ { print; firewall = 1; next }
+      firewall && /^  Registering application: / { next }
+      firewall && /^Error: Could not (create Windows Firewall interface|get Windows Firewall (policy|profile)|get authorised apps?|add app): / { next }
+      firewall && /^Success$/ { firewall = 0; next }
+      { firewall = 0; print }'
+}
+
+# The product is a 32-bit program, and the native build behaves as one: to
+# it Software\Microsoft\Windows\CurrentVersion\Uninstall is the same key as
+# Software\Wow6432Node\...\Uninstall, so the clean-up meets the old entries a
+# second time there. A 64-bit Windows build (where the host cannot run 32-bit
+# programs) has a separate key there, empty in this scenario. Against such a
+# build the native log's second pass is left out, once it is checked to name
+# exactly the entries of the first.
+uninstall_path='Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
+wow_path='Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\'
+agree_fold_width() {
+  if [ "$win_machine" != 8664 ]; then cat; return; fi
+  local log
+  log=$(cat)
+  local second first
+  second=$(sed -n -E "s/^  Deleting: ${uninstall_path}(.*)\.\.\.\$/\1/p" <<<"$log")
+  first=$(sed -n -E "s/^  Deleting: ${wow_path}(.*)\.\.\.\$/\1/p" <<<"$log")
+  [ "$second" = "$first" ] || echo "(the second pass names other entries: [$second] against [$first])"
+  sed -E "/^(  Deleting|    Deleting key): ${uninstall_path}/d" <<<"$log"
+}
+
+# Every file under drive_c but Wine's own folders, the log and the driver:
+# its name and a digest of its contents, or for a link what the link says.
+# A link as lnkinfo reads it, or, without lnkinfo, as the driver reads it
+# through Wine's own shell link ($2: the link's Windows path).
+agree_lnk() {
+  if command -v lnkinfo >/dev/null; then
+    timeout 20 lnkinfo "$1" 2>/dev/null |
+      sed -n -E 's/^[[:space:]]*(Local path|Description|Command line arguments|Relative path|Working directory)[[:space:]]*:[[:space:]]*/\1: /p'
+  else
+    timeout 60 "$PW_WINE" 'C:\Tools\pw_driver.exe' link "$2" 2>/dev/null | tr -d '\r'
+  fi
+}
+agree_files() {
+  local c=$1/drive_c
+  export WINEPREFIX=$1
+  (cd "$c" && find . -type f \
+      ! -path './windows/*' ! -path './Tools/*' ! -path './Program Files/Common Files/*' \
+      ! -path './Program Files/Internet Explorer/*' ! -path './Program Files/Windows *' \
+      ! -path './Program Files (x86)/*' ! -path './ProgramData/Microsoft/Windows/Start Menu/Programs/Accessories/*' \
+      ! -path './users/*/AppData/Local/*' ! -path './users/*/Temp/*' \
+      ! -name AerovinPatchwell.log | LC_ALL=C sort) |
+    while IFS= read -r f; do
+      case "$f" in
+        *.lnk) if [ "$(head -c 4 "$c/$f" | od -An -tx1 | tr -d ' ')" = 4c000000 ]; then
+                 echo "$f -> $(agree_lnk "$c/$f" "C:$(echo "${f#.}" | tr / '\\\\')" | tr '\n' '|')"
+               else
+                 echo "$f $(sha256sum < "$c/$f" | cut -c1-16)"
+               fi ;;
+        *) echo "$f $(sha256sum < "$c/$f" | cut -c1-16)" ;;
+      esac
+    done
+}
+
+# The uninstall entry and the registrations the clean-up removes, read by
+# Wine in each prefix once the program is done with it.
+agree_registry() {
+  export WINEPREFIX=$1
+  local key values
+  for key in "$wow\\AerovinRC" "$wow\\{6C1D2E3F-4A5B-6C7D-8E9F-0A1B2C3D4E5F}" "$wow\\OtherFlightTool" \
+             'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\AerovinRC' \
+             "$products\\4F1B2C8D9E0A1B2C3D4E5F6A7B8C9D0E" "$products\\7A6B5C4D3E2F1A0B9C8D7E6F5A4B3C2D"; do
+    # Each value line carries its key, so that sorting keeps them together.
+    values=$(pw_reg_query "$key" /s | awk '/^HKEY_/ { k = $0; next } NF && !/^reg: / { print k " :" $0 }' | LC_ALL=C sort)
+    if [ -n "$values" ]; then echo "[$key]"; echo "$values"; else echo "[$key] missing"; fi
+  done
+  agree_stop_server
+}
+
+agree_compare() {
+  local what=$1
+  if ! diff -u --label "$what (Windows)" --label "$what (native)" "$PW_WORK/A.$what" "$PW_WORK/B.$what" \
+       > "$PW_WORK/$what.diff"; then
+    pw_fail "the $what differ:"
+    head -40 "$PW_WORK/$what.diff"
+  fi
+}
+
+agree_log "$copyA" > "$PW_WORK/A.log"
+agree_log "$copyB" | agree_fold_width > "$PW_WORK/B.log"
+agree_files "$copyA" > "$PW_WORK/A.files"
+agree_stop_server
+agree_files "$copyB" > "$PW_WORK/B.files"
+agree_stop_server
+agree_registry "$copyA" > "$PW_WORK/A.registry"
+agree_registry "$copyB" > "$PW_WORK/B.registry"
+grep -qx 'Done' "$PW_WORK/A.log" || pw_fail "the Windows program's log does not end the install"
+agree_compare log
+agree_compare files
+agree_compare registry
+pw_end
