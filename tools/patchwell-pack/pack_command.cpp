@@ -61,13 +61,13 @@ int Create(const std::string& outPath, const std::vector<std::string>& roots, st
     options.level = level;
     options.headerText = header;
     for (const std::string& text : roots) {
-        RootSpec spec;
+        RootSpec root;
         std::string problem;
-        if (!ParseRootSpec(text, spec, problem)) {
+        if (!ParseRootSpec(text, root, problem)) {
             std::fprintf(err, "patchwell-pack: %s\n", problem.c_str());
             return kExitUsage;
         }
-        options.roots.push_back(spec);
+        options.roots.push_back(root);
     }
     PackSummary summary;
     std::string problem;

@@ -162,12 +162,12 @@ bool Fail(std::string& error, const std::string& reason) {
 
 }  // namespace
 
-bool ParseRootSpec(const std::string& text, RootSpec& spec, std::string& error) {
+bool ParseRootSpec(const std::string& text, RootSpec& root, std::string& error) {
     std::size_t eq = text.find('=');
     if (eq != 1 || text[0] < '0' || text[0] > '5' || text.size() == 2)
         return Fail(error, "--root takes INDEX=DIR with INDEX 0 to 5, not \"" + text + "\"");
-    spec.index = static_cast<unsigned>(text[0] - '0');
-    spec.folder = text.substr(2);
+    root.index = static_cast<unsigned>(text[0] - '0');
+    root.folder = text.substr(2);
     return true;
 }
 
