@@ -8,6 +8,8 @@
 #include <clocale>
 #include <cstring>
 
+#include "platform/posix/machine.h"
+
 namespace afx {
 namespace {
 
@@ -37,19 +39,6 @@ int CursesAttr(unsigned char attr) {
     return out;
 }
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 void Blit(const TerminalCanvas& canvas) {
     for (int row = 0; row < canvas.Rows(); ++row) {
         int col = 0;
@@ -57,7 +46,7 @@ void Blit(const TerminalCanvas& canvas) {
             unsigned char attr = canvas.At(col, row).attr;
             int start = col;
             std::string run;
-            while (col < canvas.Columns() && canvas.At(col, row).attr == attr) AppendUtf8(run, canvas.At(col++, row).ch);
+            while (col < canvas.Columns() && canvas.At(col, row).attr == attr) plat::posix::AppendUtf8(run, canvas.At(col++, row).ch);
             attrset(CursesAttr(attr));
             // The bottom-right cell cannot be written without scrolling.
             if (row == canvas.Rows() - 1 && col == canvas.Columns()) {

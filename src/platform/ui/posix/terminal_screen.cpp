@@ -15,24 +15,6 @@ constexpr int kPictureWidthUnits = 85 * 4 / 6;
 constexpr double kMaxScaleX = 0.34;
 constexpr double kMaxScaleY = 0.2;
 
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 std::u32string DecodeUtf8(const std::string& utf8) {
     std::u32string out;
     for (std::size_t i = 0; i < utf8.size();) {
@@ -355,7 +337,7 @@ std::string TerminalCanvas::RowText(int row) const {
     std::string out;
     int last = columns;
     while (last > 0 && At(last - 1, row).ch == U' ') --last;
-    for (int col = 0; col < last; ++col) AppendUtf8(out, At(col, row).ch);
+    for (int col = 0; col < last; ++col) plat::posix::AppendUtf8(out, At(col, row).ch);
     return out;
 }
 
