@@ -86,7 +86,9 @@ TEST_F(TerminalScreenTest, EveryPageShowsEveryVisibleControlIn80By24) {
         for (afx::CWnd* control : shown.Children()) {
             const afx::WindowState& s = control->State();
             if (!s.visible) {
-                if (!s.text.empty()) EXPECT_EQ(Words().find(Utf8(s.text)), std::string::npos) << s.text;
+                if (!s.text.empty()) {
+                    EXPECT_EQ(Words().find(Utf8(s.text)), std::string::npos) << s.text;
+                }
                 continue;
             }
             if (!s.text.empty()) ExpectWordsShown(s.text);

@@ -88,7 +88,9 @@ TEST(DialogLayouts, TextsAreCodePage1252) {
     EXPECT_EQ(text(134, 1006), "Initialising installation...");
     for (const afx::DialogTemplate& layout : AllDialogLayouts())
         for (const afx::ControlTemplate& c : layout.controls)
-            if (c.kind == afx::ControlKind::kPicture) EXPECT_EQ(c.imageId, IDB_SIDE_PICTURE);
+            if (c.kind == afx::ControlKind::kPicture) {
+                EXPECT_EQ(c.imageId, IDB_SIDE_PICTURE);
+            }
 }
 
 }  // namespace

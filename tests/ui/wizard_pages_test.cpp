@@ -75,7 +75,9 @@ TEST_F(WizardPagesTest, FinishedStartsTheSimulatorOnlyWhenTheBoxIsTicked) {
         auto* page = dynamic_cast<CDlgStepComplete*>(Page());
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->startSimulator.GetCheck(), afx::BST_CHECKED);
-        if (!ticked) ASSERT_TRUE(ui.Click(IDC_START_SIMULATOR));
+        if (!ticked) {
+            ASSERT_TRUE(ui.Click(IDC_START_SIMULATOR));
+        }
         EXPECT_EQ(page->startSimulator.GetCheck(), ticked ? afx::BST_CHECKED : afx::BST_UNCHECKED);
         ASSERT_TRUE(ui.Click(IDC_FINISHED_BUTTON));
         EXPECT_TRUE(ui.QuitPosted());
