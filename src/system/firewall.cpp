@@ -36,31 +36,35 @@ std::wstring WidenText(const std::string& text) {
     return wide;
 }
 
+namespace {
+
+// The profile's authorised applications; false, and logged, when they cannot be had.
+bool GetApplications(plat::FwProfile* profile, plat::ComHolder<plat::FwApplications>& applications) {
+    plat::HRESULT hr = plat::GetAuthorizedApplications(profile, applications.Put());
+    if (hr >= 0) return true;
+    LogPrintf("Error: Could not get authorised apps: 0x%08lx\n", HresultBits(hr));
+    return false;
+}
+
+}  // namespace
+
 bool IsApplicationAuthorised(const std::wstring& imagePath, plat::FwProfile* profile) {
     if (!profile) return false;
     plat::ComHolder<plat::FwApplications> applications;
-    plat::HRESULT hr = plat::GetAuthorizedApplications(profile, applications.Put());
-    if (hr < 0) {
-        LogPrintf("Error: Could not get authorised apps: 0x%08lx\n", HresultBits(hr));
-        return false;
-    }
+    if (!GetApplications(profile, applications)) return false;
     plat::ComHolder<plat::FwApplication> entry;
     if (plat::FindAuthorizedApplication(applications.Get(), imagePath, entry.Put()) < 0) return false;
     bool enabled = false;
-    hr = plat::GetApplicationEnabled(entry.Get(), &enabled);
+    plat::HRESULT hr = plat::GetApplicationEnabled(entry.Get(), &enabled);
     return hr >= 0 && enabled;
 }
 
 bool AuthoriseApplication(const std::wstring& imagePath, const std::wstring& name, plat::FwProfile* profile) {
     if (!profile) return false;
     plat::ComHolder<plat::FwApplications> applications;
-    plat::HRESULT hr = plat::GetAuthorizedApplications(profile, applications.Put());
-    if (hr < 0) {
-        LogPrintf("Error: Could not get authorised apps: 0x%08lx\n", HresultBits(hr));
-        return false;
-    }
+    if (!GetApplications(profile, applications)) return false;
     plat::ComHolder<plat::FwApplication> entry;
-    hr = plat::CreateAuthorizedApplication(entry.Put());
+    plat::HRESULT hr = plat::CreateAuthorizedApplication(entry.Put());
     if (hr < 0) {
         LogPrintf("Error: Could not get authorised app: 0x%08lx\n", HresultBits(hr));
         return false;

@@ -36,7 +36,7 @@ struct PackSummary {
 using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
 // Parses "INDEX=DIR"; false with a reason.
-bool ParseRootSpec(const std::string& text, RootSpec& spec, std::string& error);
+bool ParseRootSpec(const std::string& text, RootSpec& root, std::string& error);
 
 // Code page 1252 bytes of a UTF-8 name; false when a character has no place
 // in the code page.
