@@ -13,21 +13,12 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
 #include "platform/ui/headless_backend.h"
+#include "ui/resource_ids.h"
 
 // Wine writes its own copy of the registry over ours when its server exits.
 bool MachineIsFree(std::string* problem) { return !plat::posix::PrefixInUse(problem); }
 
 namespace {
-
-constexpr int kStartButton = 1002;
-constexpr int kContinueButton = 1007;
-constexpr int kStartMenuBox = 1009;
-constexpr int kDesktopBox = 1012;
-constexpr int kBackupBox = 1002;
-constexpr int kFinishedButton = 1012;
-constexpr int kStartSimulatorBox = 1014;
-constexpr int kProgressBar = 1008;
-constexpr int kStatusLine = 1006;
 
 // The headless backend, showing one line of progress on a terminal: the
 // installing page's status line and the bar's position.
@@ -42,7 +33,7 @@ public:
         afx::HeadlessBackend::WindowChanged(window, drawNow);
         if (!showProgress || !drawNow) return;
         int id = window.GetDlgCtrlID();
-        if (id != kProgressBar && id != kStatusLine) return;
+        if (id != IDC_PROGRESS_BAR && id != IDC_STATUS_LINE) return;
         auto now = std::chrono::steady_clock::now();
         if (shown && now - lastShown < std::chrono::milliseconds(100)) return;
         lastShown = now;
@@ -81,26 +72,26 @@ int RunUnattended(const NativeOptions& options) {
         }
         switch (theApp.currentStep) {
             case stepWelcome:
-                backend.Click(kStartButton);
+                backend.Click(IDC_START_BUTTON);
                 break;
             case stepDetect: {
-                afx::CWnd* next = backend.Control(kContinueButton);
+                afx::CWnd* next = backend.Control(IDC_DETECT_CONTINUE);
                 if (!next || !next->IsWindowEnabled()) break;
                 if (!choicesMade) {
-                    SetBox(backend, kStartMenuBox, !options.noStartMenuShortcuts);
-                    SetBox(backend, kDesktopBox, !options.noDesktopShortcuts);
-                    SetBox(backend, kBackupBox, !options.noBackup);
+                    SetBox(backend, IDC_START_MENU_BOX, !options.noStartMenuShortcuts);
+                    SetBox(backend, IDC_DESKTOP_BOX, !options.noDesktopShortcuts);
+                    SetBox(backend, IDC_BACKUP_BOX, !options.noBackup);
                     choicesMade = true;
                 }
-                backend.Click(kContinueButton);
+                backend.Click(IDC_DETECT_CONTINUE);
                 break;
             }
             case stepComplete:
-                SetBox(backend, kStartSimulatorBox, false);
-                backend.Click(kFinishedButton);
+                SetBox(backend, IDC_START_SIMULATOR, false);
+                backend.Click(IDC_FINISHED_BUTTON);
                 break;
             case stepFailed:
-                backend.Click(kFinishedButton);
+                backend.Click(IDC_FINISHED_BUTTON);
                 break;
             default:
                 break;

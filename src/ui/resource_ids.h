@@ -23,3 +23,9 @@ constexpr int IDC_PROGRESS_BAR = 1008;     // installing
 constexpr int IDC_FINISHED_BUTTON = 1012;  // complete, failure
 constexpr int IDC_FAILURE_REASON = 1013;   // failure
 constexpr int IDC_START_SIMULATOR = 1014;  // complete
+
+// The detection page's own controls.
+constexpr int IDC_BACKUP_BOX = 1002;
+constexpr int IDC_DETECT_CONTINUE = 1007;
+constexpr int IDC_START_MENU_BOX = 1009;
+constexpr int IDC_DESKTOP_BOX = 1012;
