@@ -25,6 +25,8 @@ bool RemoveFolder(const std::string& path);
 bool SetAttributes(const std::string& path, DWORD attributes);
 DWORD GetAttributes(const std::string& path);
 int PathExists(const std::string& path);
+bool MoveFileReplace(const std::string& from, const std::string& to);
+void SetContainedFolders(const std::vector<std::string>& folders);
 
 DWORD LogicalDriveStrings(DWORD bufferLength, char* buffer);
 std::string CommandLine();
@@ -41,6 +43,7 @@ bool GetLine(Stream* stream, char* buffer, int capacity);
 long StreamLength(Stream* stream);
 int FlushStream(Stream* stream);
 int CloseStream(Stream* stream);
+int CommitStream(Stream* stream);
 
 bool OpenLog(const std::string& path);
 void WriteLog(const char* text, std::size_t length);

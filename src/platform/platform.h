@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plat {
 
@@ -47,6 +48,8 @@ constexpr DWORD kErrorBadPathname = 161;
 constexpr DWORD kErrorAlreadyExists = 183;
 constexpr DWORD kErrorFilenameExcedRange = 206;
 constexpr DWORD kErrorDirectory = 267;
+// A link met where the path must not pass through one (see SetContainedFolders).
+constexpr DWORD kErrorCantResolveFilename = 1921;
 
 // Known folders (SHGetFolderPathA).
 constexpr int kCsidlPersonal = 5;
@@ -115,6 +118,22 @@ bool SetAttributes(const std::string& path, DWORD attributes);
 DWORD GetAttributes(const std::string& path);
 // PathFileExistsA: 1 when the file or folder exists, else 0.
 int PathExists(const std::string& path);
+// MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH):
+// puts from in the place of to in one step (a file of that name is replaced),
+// and the move is durable when the call returns.
+bool MoveFileReplace(const std::string& from, const std::string& to);
+
+// ---- Containment ----
+
+// The folders the program writes below, each taken as the system gives it
+// (a Documents folder that is a link to the home folder stays usable).
+// Below one of them, a call that creates, writes, copies into, deletes or
+// changes the attributes of a file or folder never passes through a link:
+// a link met on the way fails the call with kErrorCantResolveFilename, a link
+// named by a delete is removed itself (its target untouched), and a link named
+// where a file or folder is to be written fails the call likewise. A path
+// below none of them is resolved as before. Replaces the previous set.
+void SetContainedFolders(const std::vector<std::string>& folders);
 
 // ---- The machine ----
 
@@ -155,6 +174,9 @@ long StreamLength(Stream* stream);
 // fflush / fclose: 0 on success, -1 on failure.
 int FlushStream(Stream* stream);
 int CloseStream(Stream* stream);
+// _commit after fflush: the stream's bytes reach the disk (fsync,
+// FlushFileBuffers) before it returns. 0 on success, -1 on failure.
+int CommitStream(Stream* stream);
 
 // Closes a stream when it goes out of scope, unless closed already.
 class StreamHolder {

@@ -83,6 +83,13 @@ int PathExists(const std::string& path) {
     return backend::PathExists(path);
 }
 
+bool MoveFileReplace(const std::string& from, const std::string& to) {
+    if (Injected("MoveFileExA", from + "|" + to)) return false;
+    return backend::MoveFileReplace(from, to);
+}
+
+void SetContainedFolders(const std::vector<std::string>& folders) { backend::SetContainedFolders(folders); }
+
 DWORD LogicalDriveStrings(DWORD bufferLength, char* buffer) {
     if (Injected("GetLogicalDriveStringsA", "")) return 0;
     return backend::LogicalDriveStrings(bufferLength, buffer);
@@ -140,6 +147,11 @@ int CloseStream(Stream* stream) {
     int result = backend::CloseStream(stream->inner);
     delete stream;
     return failed ? -1 : result;
+}
+
+int CommitStream(Stream* stream) {
+    if (Injected("_commit", stream->path)) return -1;
+    return backend::CommitStream(stream->inner);
 }
 
 bool OpenLog(const std::string& path) {

@@ -423,6 +423,30 @@ DWORD GetAttributes(const std::string& path) {
     return attrib;
 }
 
+bool MoveFileReplace(const std::string& from, const std::string& to) {
+    std::string source = HostPathOf(from);
+    std::string target = HostPathOf(to);
+    struct stat st;
+    if (source.empty() || lstat(source.c_str(), &st) != 0)
+        return Fail(source.empty() ? kErrorPathNotFound : MissingPathError(source));
+    if (target.empty() || !IsDirectoryHost(ParentOf(target))) return Fail(kErrorPathNotFound);
+    if (rename(source.c_str(), target.c_str()) != 0) return Fail(WindowsErrorOf(errno, target));
+    // The rename is durable once the folder that holds it is.
+    int folder = open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        fsync(folder);
+        close(folder);
+    }
+    lastError = 0;
+    return true;
+}
+
+void SetContainedFolders(const std::vector<std::string>& folders) {
+    // Not yet enforced on this backend: the set is kept for the checks to come.
+    static std::vector<std::string> contained;
+    contained = folders;
+}
+
 int PathExists(const std::string& path) {
     if (path.empty() || path.find_first_of("*?\"<>|") != std::string::npos) {
         Fail(path.empty() ? kErrorPathNotFound : kErrorInvalidName);

@@ -1,5 +1,6 @@
 // C-runtime file streams with the Windows runtime's text mode, and the log.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -137,6 +138,11 @@ int CloseStream(Stream* stream) {
     int result = std::fclose(stream->file) == 0 ? 0 : -1;
     delete stream;
     return result;
+}
+
+int CommitStream(Stream* stream) {
+    if (std::fflush(stream->file) != 0) return -1;
+    return fsync(fileno(stream->file)) == 0 ? 0 : -1;
 }
 
 // ---- The log ----

@@ -74,6 +74,16 @@ DWORD GetAttributes(const std::string& path) { return ::GetFileAttributesA(path.
 
 int PathExists(const std::string& path) { return ::PathFileExistsA(path.c_str()); }
 
+bool MoveFileReplace(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+void SetContainedFolders(const std::vector<std::string>& folders) {
+    // Not yet enforced on this backend: the set is kept for the checks to come.
+    static std::vector<std::string> contained;
+    contained = folders;
+}
+
 DWORD LogicalDriveStrings(DWORD bufferLength, char* buffer) {
     return ::GetLogicalDriveStringsA(bufferLength, buffer);
 }

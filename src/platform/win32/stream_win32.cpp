@@ -1,5 +1,6 @@
 // The Windows runtime's own file streams and standard output.
 #include <windows.h>
+#include <io.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -49,6 +50,11 @@ int CloseStream(Stream* stream) {
     int result = std::fclose(stream->file) == 0 ? 0 : -1;
     delete stream;
     return result;
+}
+
+int CommitStream(Stream* stream) {
+    if (std::fflush(stream->file) != 0) return -1;
+    return _commit(_fileno(stream->file)) == 0 ? 0 : -1;
 }
 
 bool OpenLog(const std::string& path) { return std::freopen(path.c_str(), "w", stdout) != nullptr; }
