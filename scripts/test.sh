@@ -30,6 +30,22 @@ else
 fi
 rm -f "$ctest_log"
 
+echo "== unit tests in one process, in a shuffled order =="
+# ctest gives every test a process of its own; this pass shows what one test
+# leaves behind for another. PW_SHUFFLE_SEED repeats a given order.
+seed=${PW_SHUFFLE_SEED:-$(( (RANDOM * 32768 + RANDOM) % 100000 + 1 ))}
+echo "shuffle seed: $seed"
+shuffle_log=$(mktemp)
+if build/test-native/tests/pw_tests --gtest_shuffle --gtest_random_seed="$seed" >"$shuffle_log" 2>&1; then
+  passed=$((passed + 1))
+  grep -E '^\[  PASSED  \]' "$shuffle_log"
+else
+  grep -E '^\[  FAILED  \]' "$shuffle_log"
+  echo "FAILED: the unit tests in one process with seed $seed (PW_SHUFFLE_SEED=$seed bash scripts/test.sh repeats it)"
+  failures=$((failures + 1))
+fi
+rm -f "$shuffle_log"
+
 echo "== Windows build (MinGW-w64, 32-bit) =="
 cmake -S . -B build/test-win32 -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" >/dev/null || exit 1

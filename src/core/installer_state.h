@@ -20,17 +20,10 @@ struct Package {
     std::unique_ptr<std::uint8_t[]> data;     // the file's bytes; null until read
 };
 
-class CPatchwellApp : public afx::CWinApp {
-public:
-    CPatchwellApp();
-    ~CPatchwellApp() override;
-
-    afx::BOOL InitInstance() override;
-
-    // Finishing steps that are members of the application object.
-    void CreateShortcuts();
-    void SetUpFirewall();
-
+// The record itself: a plain aggregate whose fields every subsystem reads
+// and writes directly. Assigning a fresh InstallerState puts every field
+// back to its initial value.
+struct InstallerState {
     afx::CDialogEx* currentPage = nullptr;
     std::int32_t currentStep = 0;
     std::unique_ptr<afx::CFont> titleFont;
@@ -68,6 +61,22 @@ public:
     std::list<std::string> installedStockSites;
     afx::CProgressCtrl* progressBar = nullptr;
     afx::CStatic* statusText = nullptr;
+};
+
+class CPatchwellApp : public afx::CWinApp, public InstallerState {
+public:
+    CPatchwellApp();
+    ~CPatchwellApp() override;
+
+    afx::BOOL InitInstance() override;
+
+    // Finishing steps that are members of the application object.
+    void CreateShortcuts();
+    void SetUpFirewall();
+
+    // Puts the installer state back to its initial values; the framework's
+    // part of the object (the main window) is left as it is.
+    void ResetState() { static_cast<InstallerState&>(*this) = InstallerState(); }
 };
 
 extern CPatchwellApp theApp;

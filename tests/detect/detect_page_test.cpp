@@ -9,6 +9,7 @@
 #include "core/step_machine.h"
 #include "detect/version_rules.h"
 #include "platform/ui/ui_backend.h"
+#include "support/fresh_installer_state.h"
 #include "support/log_capture.h"
 #include "support/scratch_machine.h"
 #include "ui/resource_ids.h"
@@ -63,6 +64,7 @@ private:
 
 class DetectPageTest : public ::testing::Test {
 protected:
+    FreshInstallerState fresh;  // first in, last out
     DetectPageTest() {
         afx::SetUiBackend(&backend);
         theApp.installerFolder = "C:\\Update";

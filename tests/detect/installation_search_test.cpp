@@ -8,6 +8,7 @@
 #include "core/installer_state.h"
 #include "platform/fault.h"
 #include "platform/posix/machine.h"
+#include "support/fresh_installer_state.h"
 #include "support/log_capture.h"
 #include "support/scratch_machine.h"
 
@@ -23,6 +24,7 @@ plat::DWORD TestClock() {
 
 class InstallationSearchTest : public ::testing::Test {
 protected:
+    FreshInstallerState fresh;  // first in, last out
     InstallationSearchTest() { theApp.installerFolder = "C:\\Update"; }
     ~InstallationSearchTest() override { plat::posix::SetClock(nullptr); }
 

@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "core/installer_state.h"
+#include "support/fresh_installer_state.h"
 #include "support/log_capture.h"
 #include "support/scratch_machine.h"
 
@@ -88,6 +89,7 @@ TEST(VersionRules, BuilderFolderIsTheSiblingOfTheInstallation) {
 
 class RecordInstallationTest : public ::testing::Test {
 protected:
+    FreshInstallerState fresh;  // first in, last out
     RecordInstallationTest() {
         theApp.installFolder.clear();
         theApp.builderFolder.clear();

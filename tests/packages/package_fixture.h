@@ -12,6 +12,7 @@
 #include "packages/writer/package_writer.h"
 #include "platform/fault.h"
 #include "platform/ui/ui_backend.h"
+#include "support/fresh_installer_state.h"
 #include "support/log_capture.h"
 #include "support/scratch_machine.h"
 
@@ -48,25 +49,9 @@ protected:
         for (const std::string* folder : RootFolders()) machine.MakeFolder(*folder);
         machine.MakeFolder(state.installerFolder);
         afx::SetUiBackend(&ui);
-        savedInstallingPage = installingPage;
-        installingPage = nullptr;
         state.currentStep = 3;  // the installing page
     }
-    void TearDown() override {
-        afx::SetUiBackend(nullptr);
-        installingPage = savedInstallingPage;
-        state.packages.clear();
-        state.progressBar = nullptr;
-        state.statusText = nullptr;
-        state.installRequested = false;
-        state.failureReason.clear();
-        state.currentStep = 0;
-        state.progressCount = 0;
-        for (std::string* folder : {&state.installerFolder, &state.installFolder, &state.userDataFolder,
-                                    &state.startMenuFolder, &state.appDataFolder, &state.builderFolder,
-                                    &state.userBuilderFolder})
-            folder->clear();
-    }
+    void TearDown() override { afx::SetUiBackend(nullptr); }
 
     std::vector<const std::string*> RootFolders() const {
         return {&state.installFolder,   &state.userDataFolder, &state.startMenuFolder,
@@ -89,6 +74,7 @@ protected:
                "\nMemory allocated\nDecompressing chunk: 0 / 1\nChunks uncompressed successfully\n";
     }
 
+    FreshInstallerState fresh;
     ScratchMachine machine;
     CurrentDirRestorer restorer;
     LogCapture log;
@@ -96,5 +82,4 @@ protected:
     RecordingUi ui;
     std::string root = machine.Root();
     CPatchwellApp& state = theApp;
-    CDlgStepInstalling* savedInstallingPage = nullptr;
 };

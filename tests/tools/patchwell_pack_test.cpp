@@ -11,6 +11,7 @@
 #include "packages/package_install.h"
 #include "packages/writer/package_writer.h"
 #include "patchwell-pack/pack_command.h"
+#include "support/fresh_installer_state.h"
 #include "support/log_capture.h"
 #include "support/scratch_machine.h"
 
@@ -53,6 +54,7 @@ std::string ReadHostFile(const fs::path& path) {
 
 class PatchwellPackTest : public ::testing::Test {
 protected:
+    FreshInstallerState fresh;  // first in, last out
     void SetUp() override {
         source = machine.HostPath(machine.Root()) + "/source";
         std::mt19937 random(7);

@@ -16,6 +16,7 @@
 #include "platform/fault.h"
 #include "platform/posix/machine.h"
 #include "platform/ui/headless_backend.h"
+#include "support/fresh_installer_state.h"
 #include "support/log_capture.h"
 #include "support/scratch_machine.h"
 #include "ui/dialog_layouts.h"
@@ -56,24 +57,6 @@ inline InstallPhases LoggingPhases() {
         LogPrintf("[restore]\n");
     };
     return phases;
-}
-
-// Puts the installer state back to its initial values.
-inline void ResetInstallerState() {
-    CPatchwellApp& s = theApp;
-    s.m_pMainWnd = nullptr;
-    hostDialog = nullptr;
-    s.currentPage = nullptr;
-    s.currentStep = 0;
-    s.titleFont.reset();
-    s.pumpBusy = s.createStartMenuShortcuts = s.createDesktopShortcuts = s.backupSettings = false;
-    s.installRequested = false;
-    s.progressCount = 0;
-    s.installFolder.clear();
-    s.failureReason.clear();
-    s.packages.clear();
-    s.progressBar = nullptr;
-    s.statusText = nullptr;
 }
 
 class WizardTest : public ::testing::Test {

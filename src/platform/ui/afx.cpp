@@ -368,9 +368,11 @@ LRESULT CDialogEx::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 // ---- CWinApp and the system calls ----
 
-CWinApp::CWinApp(const char*) { TheApp() = this; }
+// An application object made while another lives (a test's own) stands in
+// for it until it ends, and then hands the framework back to the one before.
+CWinApp::CWinApp(const char*) : previousApp(TheApp()) { TheApp() = this; }
 CWinApp::~CWinApp() {
-    if (TheApp() == this) TheApp() = nullptr;
+    if (TheApp() == this) TheApp() = previousApp;
 }
 BOOL CWinApp::InitInstance() { return TRUE; }
 HICON CWinApp::LoadIcon(UINT iconId) const { return CurrentUiBackend().LoadIcon(iconId); }

@@ -293,6 +293,7 @@ public:
 
 private:
     std::string registryKey;
+    CWinApp* previousApp;
 };
 
 // The application object, as the framework's AfxGetApp gives it.
