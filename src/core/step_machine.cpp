@@ -5,31 +5,9 @@
 
 #include "core/installer_state.h"
 #include "core/log.h"
-#include "detect/detect_page.h"
-#include "packages/package_install.h"
-#include "preserve/preparation.h"
-#include "preserve/settings_transfer.h"
 #include "ui/host_dialog.h"
-#include "ui/wizard_pages.h"
 
 namespace {
-
-std::unique_ptr<afx::CDialogEx> MakePage(int step, afx::CWnd* parent) {
-    switch (step) {
-        case stepWelcome:
-            return std::make_unique<CDlgStepWelcome>(parent);
-        case stepDetect:
-            return std::make_unique<CDlgDetectVersion>(parent);
-        case stepInstalling:
-            return std::make_unique<CDlgStepInstalling>(parent);
-        case stepComplete:
-            return std::make_unique<CDlgStepComplete>(parent);
-        case stepFailed:
-            return std::make_unique<CDlgStepFailed>(parent);
-        default:
-            return nullptr;
-    }
-}
 
 // Pages made while there is no main window: kept for the rest of the run.
 // Never destroyed, as a page may hold timers and handles until the end.
@@ -38,13 +16,7 @@ std::vector<std::unique_ptr<afx::CDialogEx>>& OwnerlessPages() {
     return *pages;
 }
 
-void CreateShortcutsOfApp(CPatchwellApp& state) { state.CreateShortcuts(); }
-
 }  // namespace
-
-InstallPhases InstallPhases::Real() {
-    return InstallPhases{PrepareInstallation, InstallPackage, CreateShortcutsOfApp, RestorePreviousSettings};
-}
 
 InstallPhases& InstallPhases::Current() {
     static InstallPhases phases = Real();
@@ -60,7 +32,7 @@ void SwitchStep(int step, CPatchwellApp& state) {
     state.currentStep = step;
 
     afx::CWnd* mainWindow = state.m_pMainWnd;
-    std::unique_ptr<afx::CDialogEx> page = MakePage(state.currentStep, mainWindow);
+    std::unique_ptr<afx::CDialogEx> page = MakeWizardPage(state.currentStep, mainWindow);
     if (page) {
         afx::CDialogEx* created = page.get();
         if (mainWindow)

@@ -1,6 +1,8 @@
 // The wizard's steps, the install pump and the exit question.
 #pragma once
 
+#include <memory>
+
 #include "platform/ui/afx.h"
 
 class CPatchwellApp;
@@ -16,6 +18,9 @@ constexpr int stepFailed = 5;
 // owned by the main window (by the step machine when there is none) and stay
 // hidden after their step.
 void SwitchStep(int step, CPatchwellApp& state);
+// The page of a step, not yet created; null for a step without a page.
+// Defined beside the pages.
+std::unique_ptr<afx::CDialogEx> MakeWizardPage(int step, afx::CWnd* parent);
 // The install pump's timer callback (100 ms, for the whole run).
 void PumpTick(afx::HWND window, afx::UINT message, afx::UINT_PTR timerId, afx::DWORD time);
 // One pump tick's worth of the installation: the first tick after discovery
@@ -34,7 +39,7 @@ struct InstallPhases {
     void (*createShortcuts)(CPatchwellApp& state);
     void (*restorePreviousSettings)(CPatchwellApp& state);
 
-    static InstallPhases Real();
+    static InstallPhases Real();  // defined beside the wizard pages
     static InstallPhases& Current();
 };
 

@@ -4,7 +4,7 @@
 #include "core/installer_state.h"
 #include "core/step_machine.h"
 #include "main/native_options.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 #include "platform/ui/posix/terminal_backend.h"
 
 int RunTerminalWizard(const NativeOptions&) {

@@ -8,7 +8,7 @@
 
 #include "patchwell-pack/pack_create.h"
 #include "patchwell-pack/pack_inspect.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 
 namespace pack {
 namespace {

@@ -9,7 +9,7 @@
 #include "packages/package_check.h"
 #include "packages/package_format.h"
 #include "packages/writer/package_writer.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 
 namespace fs = std::filesystem;
 

@@ -11,7 +11,7 @@
 #include "packages/package_check.h"
 #include "packages/package_format.h"
 #include "packages/package_reader.h"
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 
 using pkgformat::GetU16;
 using pkgformat::GetU32;

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 
 namespace plat::posix {
 namespace {

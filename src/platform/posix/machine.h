@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "platform/posix/codepage.h"
 
 namespace plat::posix {
 
@@ -31,14 +32,5 @@ std::string WindowsPathOf(const std::string& hostPath);
 
 // Replaces timeGetTime, for tests; nullptr restores the real clock.
 void SetClock(DWORD (*clock)());
-
-// Code page 1252 <-> UTF-8, for names crossing the seam.
-std::string Utf8FromAnsi(const std::string& ansi);
-std::string AnsiFromUtf8(const std::string& utf8);
-// Appends one code point, UTF-8 encoded.
-void AppendUtf8(std::string& out, char32_t codePoint);
-// Code page 1252 <-> UTF-16, as MultiByteToWideChar and WideCharToMultiByte.
-std::u16string Utf16FromAnsi(const std::string& ansi);
-std::string AnsiFromUtf16(const std::u16string& wide);
 
 }  // namespace plat::posix

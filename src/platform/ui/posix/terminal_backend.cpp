@@ -8,7 +8,7 @@
 #include <clocale>
 #include <cstring>
 
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 
 namespace afx {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/posix/machine.h"
+#include "platform/posix/codepage.h"
 
 namespace afx {
 namespace {
