@@ -50,16 +50,16 @@ CDlgDetectVersion::~CDlgDetectVersion() {
 
 void CDlgDetectVersion::DoDataExchange(afx::CDataExchange* exchange) {
     afx::CDialogEx::DoDataExchange(exchange);
-    afx::DDX_Control(exchange, 1005, groupBox);
-    afx::DDX_Control(exchange, 1003, heading);
-    afx::DDX_Control(exchange, 1008, progressBar);
-    afx::DDX_Control(exchange, 1010, location);
-    afx::DDX_Control(exchange, 1006, locationLabel);
-    afx::DDX_Control(exchange, 1004, searchingText);
-    afx::DDX_Control(exchange, 1007, continueButton);
-    afx::DDX_Control(exchange, 1009, startMenuBox);
-    afx::DDX_Control(exchange, 1012, desktopBox);
-    afx::DDX_Control(exchange, 1002, backupBox);
+    afx::DDX_Control(exchange, IDC_GROUP_BOX, groupBox);
+    afx::DDX_Control(exchange, IDC_HEADING, heading);
+    afx::DDX_Control(exchange, IDC_SEARCH_PROGRESS, progressBar);
+    afx::DDX_Control(exchange, IDC_LOCATION, location);
+    afx::DDX_Control(exchange, IDC_LOCATION_LABEL, locationLabel);
+    afx::DDX_Control(exchange, IDC_SEARCHING_TEXT, searchingText);
+    afx::DDX_Control(exchange, IDC_DETECT_CONTINUE, continueButton);
+    afx::DDX_Control(exchange, IDC_START_MENU_BOX, startMenuBox);
+    afx::DDX_Control(exchange, IDC_DESKTOP_BOX, desktopBox);
+    afx::DDX_Control(exchange, IDC_BACKUP_BOX, backupBox);
 }
 
 afx::BOOL CDlgDetectVersion::OnInitDialog() {
@@ -79,10 +79,10 @@ afx::BOOL CDlgDetectVersion::OnInitDialog() {
 
 afx::BOOL CDlgDetectVersion::OnCommand(int controlId) {
     switch (controlId) {
-        case 1007:
+        case IDC_DETECT_CONTINUE:
             OnContinue();
             return afx::TRUE;
-        case 1001:
+        case IDC_CANCEL_BUTTON:
             ConfirmExit();
             return afx::TRUE;
         default:

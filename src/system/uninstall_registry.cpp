@@ -8,9 +8,8 @@
 
 namespace {
 
-// The access every key of the clean-up is opened with:
-// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS.
-constexpr plat::DWORD kScanAccess = 0x000B;
+// The access every key of the clean-up is opened with (0x000B).
+constexpr plat::DWORD kScanAccess = plat::kKeyQueryValue | plat::kKeySetValue | plat::kKeyEnumerateSubKeys;
 constexpr plat::DWORD kNameCapacity = 1024;
 constexpr plat::DWORD kValueCapacity = 1024;
 

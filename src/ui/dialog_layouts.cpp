@@ -101,88 +101,88 @@ DialogTemplate Host() {
 
 DialogTemplate Welcome() {
     return Page(IDD_STEP_WELCOME, {
-        GroupBox(1005, "Welcome", kPlain),
+        GroupBox(IDC_GROUP_BOX, "Welcome", kPlain),
         Picture(13, 18),
-        Text(1003, "Welcome to the Aerovin R/C Version 5 manual offline updater.", {70, 20, 323, 14}, kTitleBound),
-        Text(1004, "Click the 'Start' button below to begin the process...", {70, 78, 389, 8}),
-        Button(1002, "Start \xBB", {448, 144, 65, 20}, kTitleBound),
-        Text(1013, "This program will update your current version of Aerovin to the latest 5.0 version.",
+        Text(IDC_HEADING, "Welcome to the Aerovin R/C Version 5 manual offline updater.", {70, 20, 323, 14}, kTitleBound),
+        Text(IDC_BODY_TEXT, "Click the 'Start' button below to begin the process...", {70, 78, 389, 8}),
+        Button(IDC_START_BUTTON, "Start \xBB", {448, 144, 65, 20}, kTitleBound),
+        Text(IDC_WELCOME_INTRO, "This program will update your current version of Aerovin to the latest 5.0 version.",
              {69, 46, 435, 13}),
-        Button(1001, "Cancel", {383, 144, 65, 20}),
-        Text(1006, "Version: 5.0", {14, 158, 67, 8}),
+        Button(IDC_CANCEL_BUTTON, "Cancel", {383, 144, 65, 20}),
+        Text(IDC_VERSION_LABEL, "Version: 5.0", {14, 158, 67, 8}),
     });
 }
 
 DialogTemplate Installing() {
     return Page(IDD_STEP_INSTALLING, {
-        GroupBox(1005, "Installing updates", kTitleBound),
+        GroupBox(IDC_GROUP_BOX, "Installing updates", kTitleBound),
         Picture(13, 20),
-        Text(1003, "The Aerovin R/C Patchwell is now installing updates.", {70, 20, 441, 14}, kTitleBound),
-        Text(1004,
+        Text(IDC_HEADING, "The Aerovin R/C Patchwell is now installing updates.", {70, 20, 441, 14}, kTitleBound),
+        Text(IDC_BODY_TEXT,
              "This process may take several minutes depending on your computer speed and currently installed "
              "version.",
              {70, 38, 376, 8}),
-        Disabled(Button(1002, "Continue \xBB", {448, 144, 65, 20}, kTitleBound)),
-        Button(1001, "Cancel", {387, 144, 60, 20}),
-        ProgressBar(1008, {69, 81, 437, 14}, kBound),
-        Text(1006, "Initialising installation...", {70, 71, 376, 8}, kBound),
+        Disabled(Button(IDC_CONTINUE_BUTTON, "Continue \xBB", {448, 144, 65, 20}, kTitleBound)),
+        Button(IDC_CANCEL_BUTTON, "Cancel", {387, 144, 60, 20}),
+        ProgressBar(IDC_PROGRESS_BAR, {69, 81, 437, 14}, kBound),
+        Text(IDC_STATUS_LINE, "Initialising installation...", {70, 71, 376, 8}, kBound),
     });
 }
 
 DialogTemplate Failed() {
     return Page(IDD_STEP_FAILED, {
-        GroupBox(1005, "Installation failed", kTitleBound),
+        GroupBox(IDC_GROUP_BOX, "Installation failed", kTitleBound),
         Picture(13, 20),
-        Text(1003, "The V5 online update installer failed to complete successfully:", {70, 20, 323, 14},
+        Text(IDC_HEADING, "The V5 online update installer failed to complete successfully:", {70, 20, 323, 14},
              kTitleBound),
-        Text(1004,
+        Text(IDC_BODY_TEXT,
              "You may wish to try the installation process again later, or contact Aerovin Support at: "
              "support@aerovin.example.",
              {70, 78, 389, 8}),
-        Button(1012, "Finished", {448, 144, 65, 20}),
-        Text(1013, "Unknown reason.", {69, 46, 435, 13}, kTitleBound),
+        Button(IDC_FINISHED_BUTTON, "Finished", {448, 144, 65, 20}),
+        Text(IDC_FAILURE_REASON, "Unknown reason.", {69, 46, 435, 13}, kTitleBound),
         Control(afx::IDC_STATIC, ControlKind::kBlackFrame, "", {65, 41, 445, 22}, afx::SS_BLACKFRAME, kPlain),
     });
 }
 
 DialogTemplate Complete() {
     return Page(IDD_STEP_COMPLETE, {
-        GroupBox(1005, "Installation complete", kTitleBound),
+        GroupBox(IDC_GROUP_BOX, "Installation complete", kTitleBound),
         Picture(13, 20),
-        Text(1003, "Aerovin R/C V5 is now installed", {70, 20, 323, 14}, kTitleBound),
-        Text(1004,
+        Text(IDC_HEADING, "Aerovin R/C V5 is now installed", {70, 20, 323, 14}, kTitleBound),
+        Text(IDC_BODY_TEXT,
              "Aerovin R/C Version 5 has now been successfully installed and registered on your computer.",
              {70, 37, 438, 13}),
-        Button(1012, "Finished", {448, 144, 65, 20}),
-        CheckBox(1014, "Start Aerovin when I click Finished", {294, 149, 149, 10}, kBound),
-        Text(1007, "\x95 Click the Finished button below to complete the process.", {70, 75, 323, 8}),
-        Text(1008, "\x95 You can also choose to start Aerovin automatically when you do this.", {70, 91, 323, 8}),
-        Text(1009, "\x95 Your previous settings can be found in your 'Documents > AerovinRC_backup' folder",
+        Button(IDC_FINISHED_BUTTON, "Finished", {448, 144, 65, 20}),
+        CheckBox(IDC_START_SIMULATOR, "Start Aerovin when I click Finished", {294, 149, 149, 10}, kBound),
+        Text(IDC_FINISH_NOTE, "\x95 Click the Finished button below to complete the process.", {70, 75, 323, 8}),
+        Text(IDC_START_NOTE, "\x95 You can also choose to start Aerovin automatically when you do this.", {70, 91, 323, 8}),
+        Text(IDC_BACKUP_NOTE, "\x95 Your previous settings can be found in your 'Documents > AerovinRC_backup' folder",
              {70, 107, 323, 8}),
     });
 }
 
 DialogTemplate DetectVersion() {
     ControlTemplate location =
-        Control(1010, ControlKind::kEdit, "", {69, 54, 252, 14}, afx::ES_AUTOHSCROLL | afx::WS_BORDER, kBound);
+        Control(IDC_LOCATION, ControlKind::kEdit, "", {69, 54, 252, 14}, afx::ES_AUTOHSCROLL | afx::WS_BORDER, kBound);
     return Page(IDD_DETECT_VERSION, {
-        GroupBox(1005, "Initialising update installation", kTitleBound),
+        GroupBox(IDC_GROUP_BOX, "Initialising update installation", kTitleBound),
         Picture(13, 20),
-        Text(1003, "Detecting previously installed versions", {70, 20, 323, 14}, kTitleBound),
-        Disabled(Button(1007, "Continue \xBB", {448, 144, 65, 20}, kTitleBound)),
-        Button(1001, "Cancel", {387, 144, 60, 20}),
-        Text(1004,
+        Text(IDC_HEADING, "Detecting previously installed versions", {70, 20, 323, 14}, kTitleBound),
+        Disabled(Button(IDC_DETECT_CONTINUE, "Continue \xBB", {448, 144, 65, 20}, kTitleBound)),
+        Button(IDC_CANCEL_BUTTON, "Cancel", {387, 144, 60, 20}),
+        Text(IDC_SEARCHING_TEXT,
              "Aerovin R/C update installer is now detecting your previous installation of Aerovin. This may take "
              "several minutes...",
              {70, 37, 439, 14}, kBound),
-        ProgressBar(1008, {69, 54, 437, 14}, kBound),
-        Hidden(Text(1006, "We have detected your previous installation at the following location:",
+        ProgressBar(IDC_SEARCH_PROGRESS, {69, 54, 437, 14}, kBound),
+        Hidden(Text(IDC_LOCATION_LABEL, "We have detected your previous installation at the following location:",
                     {70, 44, 439, 14}, kBound)),
         Hidden(Disabled(location)),
-        CheckBox(1002, "Back-up previous settings, variants and recordings", {82, 105, 216, 10}, kBound),
-        CheckBox(1009, "Create start-menu shortcut", {82, 75, 244, 10}, kBound),
-        CheckBox(1012, "Create desktop shortcut", {82, 90, 244, 10}, kBound),
-        Text(1011, "\x95 Please click 'Continue' when you are ready to begin the installation process...",
+        CheckBox(IDC_BACKUP_BOX, "Back-up previous settings, variants and recordings", {82, 105, 216, 10}, kBound),
+        CheckBox(IDC_START_MENU_BOX, "Create start-menu shortcut", {82, 75, 244, 10}, kBound),
+        CheckBox(IDC_DESKTOP_BOX, "Create desktop shortcut", {82, 90, 244, 10}, kBound),
+        Text(IDC_CONTINUE_NOTE, "\x95 Please click 'Continue' when you are ready to begin the installation process...",
              {70, 124, 323, 8}),
     });
 }

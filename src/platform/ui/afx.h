@@ -212,7 +212,6 @@ public:
 };
 class CProgressCtrl : public CWnd {
 public:
-    int SetPos(int position) { return static_cast<int>(SendMessage(PBM_SETPOS, static_cast<WPARAM>(position))); }
     int GetPos() const { return state.position; }
 };
 
@@ -246,7 +245,6 @@ public:
     void EndDialog(int result);
 
     UINT TemplateId() const { return templateId; }
-    bool IsCreated() const { return created; }
     bool ModalEnded() const { return modalEnded; }
     int Result() const { return result; }
 

@@ -26,10 +26,7 @@ void HeadlessBackend::Schedule(DWORD delayMs, ActionKind kind, int controlId) {
     actions.push_back(Action{now + delayMs, sequence++, kind, controlId});
 }
 
-void HeadlessBackend::ClickAfter(DWORD delayMs, int controlId) { Schedule(delayMs, ActionKind::kClick, controlId); }
-void HeadlessBackend::CloseAfter(DWORD delayMs) { Schedule(delayMs, ActionKind::kClose, 0); }
 void HeadlessBackend::PressEnterAfter(DWORD delayMs) { Schedule(delayMs, ActionKind::kEnter, 0); }
-void HeadlessBackend::PressEscapeAfter(DWORD delayMs) { Schedule(delayMs, ActionKind::kEscape, 0); }
 
 void HeadlessBackend::AnswerNextMessageBox(int answer, DWORD delayMs) { answers.push_back(Answer{answer, delayMs}); }
 
@@ -39,12 +36,6 @@ CDialogEx* HeadlessBackend::TopDialog() const {
     for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it)
         if (Shown(**it)) return static_cast<CDialogEx*>(*it);
     return nullptr;
-}
-
-std::vector<CDialogEx*> HeadlessBackend::Dialogs() const {
-    std::vector<CDialogEx*> list;
-    for (CWnd* dialog : dialogs) list.push_back(static_cast<CDialogEx*>(dialog));
-    return list;
 }
 
 CDialogEx* HeadlessBackend::ModalDialog() const { return modalStack.empty() ? nullptr : modalStack.back(); }
@@ -144,17 +135,8 @@ const HeadlessBackend::TimerRecord* HeadlessBackend::FindTimer(HWND window, UINT
 
 void HeadlessBackend::Perform(const Action& action) {
     switch (action.kind) {
-        case ActionKind::kClick:
-            Click(action.controlId);
-            break;
-        case ActionKind::kClose:
-            Close();
-            break;
         case ActionKind::kEnter:
             PressEnter();
-            break;
-        case ActionKind::kEscape:
-            PressEscape();
             break;
     }
 }

@@ -87,10 +87,7 @@ public:
     void RunFor(DWORD ms);
 
     // ---- Scripted input, performed by the loop delayMs from now ----
-    void ClickAfter(DWORD delayMs, int controlId);
-    void CloseAfter(DWORD delayMs);
     void PressEnterAfter(DWORD delayMs);
-    void PressEscapeAfter(DWORD delayMs);
     // The next message box to open is answered delayMs after it opened.
     void AnswerNextMessageBox(int answer, DWORD delayMs = 0);
     // Called whenever the loop has nothing due now (nullptr: none).
@@ -135,8 +132,6 @@ public:
     // Every message sent to a window, in order.
     const std::vector<SentMessage>& SentMessages() const { return sent; }
     void ClearSentMessages() { sent.clear(); }
-    // The dialogs created and not destroyed, in creation order.
-    std::vector<CDialogEx*> Dialogs() const;
 
     // ---- UiBackend ----
     void DialogCreated(CDialogEx& dialog) override;
@@ -150,11 +145,11 @@ public:
     bool ClearTaskbarProgress(HWND window) override;
 
 private:
-    enum class ActionKind { kClick, kClose, kEnter, kEscape };
+    enum class ActionKind { kEnter };
     struct Action {
         DWORD due = 0;
         unsigned sequence = 0;
-        ActionKind kind = ActionKind::kClick;
+        ActionKind kind = ActionKind::kEnter;
         int controlId = 0;
     };
     struct Answer {
