@@ -11,6 +11,24 @@ jobs=$(nproc)
 failed=0
 passed=0
 failures=0
+# Figures per kind of test, printed before the total.
+declare -A kind_passed kind_failed
+kinds=()
+tally() {  # KIND PASSED FAILED
+  [ -n "${kind_passed[$1]+set}" ] || { kinds+=("$1"); kind_passed[$1]=0; kind_failed[$1]=0; }
+  kind_passed[$1]=$((kind_passed[$1] + $2))
+  kind_failed[$1]=$((kind_failed[$1] + $3))
+  passed=$((passed + $2))
+  failures=$((failures + $3))
+}
+wine_prefix=
+cleanup() {
+  if [ -n "$wine_prefix" ]; then
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$wine_prefix"
+  fi
+}
+trap cleanup EXIT
 
 echo "== native build (sanitizers) =="
 cmake -S . -B build/test-native -G Ninja -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON >/dev/null || exit 1
@@ -23,8 +41,7 @@ summary=$(grep -E '[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$ct
 if [ -n "$summary" ]; then
   total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+).*/\1/')
   nfail=$(echo "$summary" | sed -E 's/.*passed, ([0-9]+) tests failed.*/\1/')
-  passed=$((passed + total - nfail))
-  failures=$((failures + nfail))
+  tally "native (ctest)" $((total - nfail)) "$nfail"
 else
   failed=1
 fi
@@ -37,12 +54,12 @@ seed=${PW_SHUFFLE_SEED:-$(( (RANDOM * 32768 + RANDOM) % 100000 + 1 ))}
 echo "shuffle seed: $seed"
 shuffle_log=$(mktemp)
 if build/test-native/tests/pw_tests --gtest_shuffle --gtest_random_seed="$seed" >"$shuffle_log" 2>&1; then
-  passed=$((passed + 1))
+  tally "unit, one shuffled process" 1 0
   grep -E '^\[  PASSED  \]' "$shuffle_log"
 else
   grep -E '^\[  FAILED  \]' "$shuffle_log"
   echo "FAILED: the unit tests in one process with seed $seed (PW_SHUFFLE_SEED=$seed bash scripts/test.sh repeats it)"
-  failures=$((failures + 1))
+  tally "unit, one shuffled process" 0 1
 fi
 rm -f "$shuffle_log"
 
@@ -64,7 +81,8 @@ else
   cmake --build build/test-win64 -j"$jobs" || exit 1
   export PW_WINE=/usr/lib/wine/wine64 PW_BUILD_WIN="$top/build/test-win64"
 fi
-export WINEPREFIX=$(mktemp -d /tmp/pw-wine-XXXXXX)
+wine_prefix=$(mktemp -d /tmp/pw-wine-XXXXXX)
+export WINEPREFIX=$wine_prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$PW_WINE" wineboot --init >/dev/null 2>&1
 # A folder link made on the host side of the prefix, which Wine lists as a link.
@@ -77,22 +95,24 @@ for exe in "$PW_BUILD_WIN"/tests/pw_contract_tests.exe; do
   "$PW_WINE" "$exe" 2>&1 | tr -d '\r' | tee "$out"
   n=$(grep -E '^\[  PASSED  \] [0-9]+ test' "$out" | sed -E 's/.*\] ([0-9]+) test.*/\1/')
   f=$(grep -E '^\[  FAILED  \] [0-9]+ test' "$out" | sed -E 's/.*\] ([0-9]+) test.*/\1/')
-  [ -z "$n" ] && [ -z "$f" ] && { echo "$exe did not run"; failures=$((failures + 1)); }
-  passed=$((passed + ${n:-0}))
-  failures=$((failures + ${f:-0}))
+  [ -z "$n" ] && [ -z "$f" ] && { echo "$exe did not run"; f=1; }
+  tally "contract under Wine" "${n:-0}" "${f:-0}"
   rm -f "$out"
 done
 for script in tests/wine/*_test.sh; do
   [ -f "$script" ] || continue
-  if bash "$script" "$top"; then passed=$((passed + 1)); else echo "FAILED: $script"; failures=$((failures + 1)); fi
+  if bash "$script" "$top"; then tally "Wine scenarios" 1 0; else echo "FAILED: $script"; tally "Wine scenarios" 0 1; fi
 done
-wineserver -k >/dev/null 2>&1 || true
-rm -rf "$WINEPREFIX"
+cleanup
+wine_prefix=
 
 if [ -f scripts/fuzz-smoke.sh ]; then
-  if bash scripts/fuzz-smoke.sh; then passed=$((passed + 1)); else echo "FAILED: fuzz smoke run"; failures=$((failures + 1)); fi
+  if bash scripts/fuzz-smoke.sh; then tally "fuzz smoke" 1 0; else echo "FAILED: fuzz smoke run"; tally "fuzz smoke" 0 1; fi
 fi
 
 echo
+for kind in "${kinds[@]}"; do
+  printf '  %-28s %5d passed, %d failed\n' "$kind:" "${kind_passed[$kind]}" "${kind_failed[$kind]}"
+done
 echo "all: $passed passed, $failures failed"
 [ "$failed" -eq 0 ] && [ "$failures" -eq 0 ]
