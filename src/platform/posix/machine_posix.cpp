@@ -364,8 +364,11 @@ HRESULT FolderPath(int csidl, std::string* folder) {
         case kCsidlProgramFiles: path = ProgramFilesFolder(); break;
         default: return static_cast<HRESULT>(0x80070057u);  // E_INVALIDARG
     }
-    // As under Wine, a known folder that does not exist cannot be queried.
-    if (!IsDirectory(HostPathOf(path))) return static_cast<HRESULT>(0x80070002u);
+    // As under Wine, a known folder where nothing stands cannot be queried;
+    // where something stands, a file too, the query answers its path.
+    std::string host = HostPathOf(path);
+    struct stat st;
+    if (host.empty() || stat(host.c_str(), &st) != 0) return static_cast<HRESULT>(0x80070002u);
     *folder = path;
     return 0;
 }
