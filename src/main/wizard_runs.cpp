@@ -11,7 +11,6 @@
 #include "main/native_options.h"
 #include "platform/platform.h"
 #include "platform/posix/machine.h"
-#include "platform/posix/registry_store.h"
 #include "platform/ui/headless_backend.h"
 #include "ui/resource_ids.h"
 

@@ -30,6 +30,11 @@ std::string HostPathOf(const std::string& windowsPath);
 // the longest prefix of its real path; empty when no drive reaches it.
 std::string WindowsPathOf(const std::string& hostPath);
 
+// True when a wineserver has the prefix open. Wine writes its own copy of the
+// registry over the files when that server exits, so the program must not run
+// against such a prefix. message receives a one-line reason.
+bool PrefixInUse(std::string* message);
+
 // Replaces timeGetTime, for tests; nullptr restores the real clock.
 void SetClock(DWORD (*clock)());
 

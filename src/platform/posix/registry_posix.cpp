@@ -710,64 +710,6 @@ long SetWideText(RegHandle handle, const std::u16string& valueName, const std::u
     return Save(hive);
 }
 
-namespace {
-
-// True when a server answers on the socket.
-bool ServerAnswers(const std::string& socketPath) {
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (socketPath.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0) return false;
-    // A socket left behind by a server that died refuses the connection.
-    bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return answers;
-}
-
-// The folders a wineserver may keep its socket in for this prefix: below
-// /run/user/<uid>/wine when that exists, below the temporary folder named by
-// the prefix's "wineserver" file (Debian's builds), or below /tmp/.wine-<uid>.
-std::vector<std::string> ServerFolders(const struct stat& prefix) {
-    char server[64];
-    std::snprintf(server, sizeof server, "/server-%lx-%lx", static_cast<unsigned long>(prefix.st_dev),
-                  static_cast<unsigned long>(prefix.st_ino));
-    std::string uid = std::to_string(getuid());
-    std::vector<std::string> folders = {"/run/user/" + uid + "/wine" + server, "/tmp/.wine-" + uid + server};
-    std::ifstream named(PrefixFolder() + "/wineserver");
-    std::string name;
-    if (std::getline(named, name) && !name.empty() && name.find('/') == std::string::npos) {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string root = tmp && *tmp ? tmp : "/tmp";
-        folders.push_back(root + "/" + name + server);
-        if (root != "/tmp") folders.push_back("/tmp/" + name + server);
-    }
-    return folders;
-}
-
-}  // namespace
-
-bool PrefixInUse(std::string* message) {
-    struct stat st;
-    if (stat(PrefixFolder().c_str(), &st) != 0) return false;
-    for (const std::string& folder : ServerFolders(st)) {
-        if (!ServerAnswers(folder + "/socket")) continue;
-        if (message)
-            *message = "a wineserver has the prefix " + PrefixFolder() +
-                       " open; end it (wineserver -k) and start again";
-        return true;
-    }
-    return false;
-}
-
-void ExitIfPrefixInUse() {
-    std::string message;
-    if (!PrefixInUse(&message)) return;
-    std::fprintf(stderr, "patchwell: %s\n", message.c_str());
-    std::exit(2);
-}
-
 }  // namespace plat::posix
 
 namespace plat::backend {

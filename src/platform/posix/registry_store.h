@@ -21,13 +21,5 @@ bool ReadRegistryText(RegHandle root, const std::string& path, const std::string
 long QueryWideText(RegHandle key, const std::u16string& valueName, std::u16string* text);
 long SetWideText(RegHandle key, const std::u16string& valueName, const std::u16string& text);
 
-// True when a wineserver has the prefix open. Wine writes its own copy of the
-// registry over the files when that server exits, so the program must not run
-// against such a prefix. message receives a one-line reason.
-bool PrefixInUse(std::string* message);
-// For the native program's start, after UseMachine: when a wineserver has the
-// prefix open, prints "patchwell: <reason>" on standard error and exits with
-// status 2.
-void ExitIfPrefixInUse();
 
 }  // namespace plat::posix
