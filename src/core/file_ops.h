@@ -1,5 +1,8 @@
 // Listing, copying, creating and deleting files and folder trees, each step
 // logged. Child paths are parent + "/" + name; nothing else is normalised.
+// An empty path is a folder that does not exist. Every deletion, creation and
+// copy asks the guard of owned_folders.h first: a refused path ends the
+// operation's log line with "Refused: <reason>" and is left alone.
 #pragma once
 
 #include <list>
@@ -20,5 +23,9 @@ bool CopyOneFile(const std::string& source, const std::string& destination, bool
 bool CopyFolderTree(const std::string& source, const std::string& destination);
 // Creates the folder and any missing parents, and logs the outcome.
 void CreateFolder(const std::string& path);
-// Deletes the tree's files and folders, logging each one.
+// Deletes one file, with no line of its own unless the guard refuses it
+// ("Error: refused to delete ..."); a link is removed itself. True when deleted.
+bool DeleteOneFile(const std::string& path);
+// Deletes the tree's files and folders, logging each one. A folder link,
+// given as the tree or met in it, is removed itself, its target untouched.
 void DeleteFolderTree(const std::string& path);
