@@ -171,6 +171,16 @@ bool DeleteOneFile(const std::string& path) {
     return plat::RemoveFile(path);
 }
 
+plat::Stream* OpenForWriting(const std::string& path, const char* mode) {
+    std::string reason = RefusalReason(path, OwnedUse::kWrite);
+    if (!reason.empty()) {
+        LogPrintf("Error: refused to write %s: %s\n", Shown(path).c_str(), reason.c_str());
+        plat::SetLastError(plat::kErrorAccessDenied);
+        return nullptr;
+    }
+    return plat::OpenStream(path, mode);
+}
+
 namespace {
 
 void RemoveOneFolder(const std::string& path) {

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+namespace plat {
+struct Stream;
+}
+
 // Appends the folder's files matching pattern (with recurse, its subfolders'
 // too, depth first). Enters each folder it lists (the current directory).
 void FindFiles(const std::string& folder, const std::string& pattern, std::list<std::string>& result,
@@ -26,6 +30,10 @@ void CreateFolder(const std::string& path);
 // Deletes one file, with no line of its own unless the guard refuses it
 // ("Error: refused to delete ..."); a link is removed itself. True when deleted.
 bool DeleteOneFile(const std::string& path);
+// Opens a file for writing (fopen with mode "w", "wb" or "a") once the guard
+// allows it; a refused path is logged ("Error: refused to write ...") and
+// gives nullptr with LastError() ERROR_ACCESS_DENIED, as a failed open would.
+plat::Stream* OpenForWriting(const std::string& path, const char* mode);
 // Deletes the tree's files and folders, logging each one. A folder link,
 // given as the tree or met in it, is removed itself, its target untouched.
 void DeleteFolderTree(const std::string& path);

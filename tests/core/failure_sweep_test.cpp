@@ -3,8 +3,11 @@
 // with the update folder on C: and on a Z: drive that stands for the host's
 // root, run from the welcome page to the last page.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -83,11 +86,24 @@ void SetBox(afx::HeadlessBackend& ui, int id, bool ticked) {
 
 class FailureSweepTest : public ::testing::Test {
 protected:
-    void SetUp() override { plat::posix::SetClock(&afx::HeadlessBackend::ActiveClock); }
+    void SetUp() override {
+        plat::posix::SetClock(&afx::HeadlessBackend::ActiveClock);
+        // Sixty-four prefixes, each with a registry written durably: kept in
+        // memory where the system offers a folder for it.
+        const char* tmp = std::getenv("TMPDIR");
+        savedTmp = tmp ? std::optional<std::string>(tmp) : std::nullopt;
+        std::error_code error;
+        if (fs::is_directory("/dev/shm", error) && access("/dev/shm", W_OK) == 0) setenv("TMPDIR", "/dev/shm", 1);
+    }
     void TearDown() override {
         ResetInstallerState();
         plat::posix::SetClock(nullptr);
+        if (savedTmp)
+            setenv("TMPDIR", savedTmp->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
     }
+    std::optional<std::string> savedTmp;
 
     // A prefix with an old installation, its user's data, files of other
     // programs and of the user, a Z: drive standing for the host's root, and

@@ -92,6 +92,21 @@ TEST_F(FileOpsGuardTest, WritesOutsideTheInstallersFoldersAreRefusedAndNeverDone
     ExpectOutsideUntouched();
 }
 
+TEST_F(FileOpsGuardTest, FilesAreOpenedForWritingOnlyInsideTheInstallersFolders) {
+    EXPECT_EQ(OpenForWriting("C:\\outside\\photos\\wedding.jpg", "wb"), nullptr);
+    EXPECT_EQ(plat::LastError(), plat::kErrorAccessDenied);
+    EXPECT_EQ(OpenForWriting("", "w"), nullptr);
+    EXPECT_EQ(log.Text(),
+              "Error: refused to write C:\\outside\\photos\\wedding.jpg: outside the installer's folders\n"
+              "Error: refused to write : empty path\n");
+    plat::StreamHolder file(OpenForWriting(root + "\\options.sim", "w"));
+    ASSERT_TRUE(file);
+    EXPECT_EQ(plat::WriteStream(file.Get(), "x\n", 2), 2u);
+    EXPECT_EQ(file.Close(), 0);
+    EXPECT_EQ(machine.ReadFile(root + "\\options.sim"), "x\r\n");
+    ExpectOutsideUntouched();
+}
+
 TEST_F(FileOpsGuardTest, AFolderLinkGivenAsTheTreeIsRemovedItselfAndItsTargetKept) {
     fs::create_directory_symlink(machine.HostPath("C:\\outside"), machine.HostPath(root) + "/Data");
     DeleteFolderTree(root + "\\Data");
