@@ -1,6 +1,7 @@
 #include "core/file_ops.h"
 
 #include "core/log.h"
+#include "core/owned_folders.h"
 #include "platform/platform.h"
 
 namespace {
@@ -42,10 +43,44 @@ std::string ParentFolder(const std::string& path) {
     return parent;
 }
 
+// The path as a log line shows it.
+std::string Shown(const std::string& path) { return PrintableText(path); }
+
+// Ends the line the operation opened with the guard's refusal, if it refuses.
+bool Refused(const std::string& path, OwnedUse use) {
+    std::string reason = RefusalReason(path, use);
+    if (reason.empty()) return false;
+    LogText("Refused: " + reason + "\n");
+    return true;
+}
+
+bool IsFolderLink(const std::string& path) {
+    plat::DWORD attrib = plat::GetAttributes(path);
+    return attrib != plat::kInvalidAttributes && (attrib & plat::kAttrReparsePoint) && (attrib & plat::kAttrDirectory);
+}
+
+// Creates the folder and its missing parents; false when the guard refused it.
+bool CreateFolderLogged(const std::string& path) {
+    LogPrintf("Creating folder: %s...", Shown(path).c_str());
+    if (Refused(path, OwnedUse::kCreateFolder)) return false;
+    int result = plat::MakeFolderTree(path);
+    if (result == 0) {
+        plat::SetAttributes(path, plat::kAttrNormal);
+        LogPrintf("Done\n");
+    } else {
+        LogPrintf("Failed (%d)\n", result);
+    }
+    return true;
+}
+
 }  // namespace
+
+// An empty folder string is a folder that does not exist: every helper passes
+// over it without a word, and never takes it for the current drive's root.
 
 void FindFiles(const std::string& folder, const std::string& pattern, std::list<std::string>& result,
                bool recurse, bool includeHidden, bool includeSystem, bool fullPaths) {
+    if (folder.empty()) return;
     if (plat::ChangeDir(folder) != 0) return;  // a missing folder is silent
     plat::FindData entry;
     {
@@ -68,6 +103,7 @@ void FindFiles(const std::string& folder, const std::string& pattern, std::list<
 
 void FindFolders(const std::string& folder, std::vector<std::string>& result, bool recurse,
                  bool includeHidden, bool includeSystem, bool fullPaths) {
+    if (folder.empty()) return;
     if (plat::ChangeDir(folder) != 0) return;
     plat::FindData entry;
     plat::FindHandle find(plat::FindFirst(folder + "/*.*", &entry));
@@ -83,7 +119,9 @@ void FindFolders(const std::string& folder, std::vector<std::string>& result, bo
 }
 
 bool CopyOneFile(const std::string& source, const std::string& destination, bool overwrite) {
-    LogPrintf("Copying: %s -> %s...", source.c_str(), destination.c_str());
+    if (source.empty() || destination.empty()) return false;  // nothing can be copied
+    LogPrintf("Copying: %s -> %s...", Shown(source).c_str(), Shown(destination).c_str());
+    if (Refused(destination, OwnedUse::kWrite)) return false;
     if (plat::CopyFileTo(source, destination, /*failIfExists*/ !overwrite)) {
         plat::SetAttributes(destination, plat::kAttrNormal);
         LogPrintf("Done\n");
@@ -95,8 +133,13 @@ bool CopyOneFile(const std::string& source, const std::string& destination, bool
 }
 
 bool CopyFolderTree(const std::string& source, const std::string& destination) {
-    if (plat::ChangeDir(source) != 0) return true;  // nothing to copy
-    CreateFolder(destination);
+    if (source.empty()) return true;  // nothing to copy
+    if (plat::ChangeDir(source) != 0) return true;
+    // A tree with nowhere to go is not copied.
+    if (destination.empty()) return false;
+    // A folder link is not followed: its target is not part of the tree.
+    if (IsFolderLink(source)) return true;
+    if (!CreateFolderLogged(destination)) return false;
     bool complete = true;
     std::list<std::string> files;
     FindFiles(source, "*.*", files, /*recurse*/ false, /*includeHidden*/ false, /*includeSystem*/ false,
@@ -107,31 +150,56 @@ bool CopyFolderTree(const std::string& source, const std::string& destination) {
     FindFolders(source, folders, /*recurse*/ false, /*includeHidden*/ false, /*includeSystem*/ false,
                 /*fullPaths*/ false);
     for (const std::string& name : folders) {
-        // A folder link is not followed: its target is not part of the tree.
-        plat::DWORD attrib = plat::GetAttributes(source + "/" + name);
-        if (attrib != plat::kInvalidAttributes && (attrib & plat::kAttrReparsePoint)) continue;
+        if (IsFolderLink(source + "/" + name)) continue;
         complete &= CopyFolderTree(source + "/" + name, destination + "/" + name);
     }
     return complete;
 }
 
 void CreateFolder(const std::string& path) {
-    LogPrintf("Creating folder: %s...", path.c_str());
-    int result = plat::MakeFolderTree(path);
-    if (result == 0) {
-        plat::SetAttributes(path, plat::kAttrNormal);
-        LogPrintf("Done\n");
-    } else {
-        LogPrintf("Failed (%d)\n", result);
+    if (path.empty()) return;
+    CreateFolderLogged(path);
+}
+
+bool DeleteOneFile(const std::string& path) {
+    if (path.empty()) return false;
+    std::string reason = RefusalReason(path, OwnedUse::kDelete);
+    if (!reason.empty()) {
+        LogPrintf("Error: refused to delete %s: %s\n", Shown(path).c_str(), reason.c_str());
+        return false;
     }
+    return plat::RemoveFile(path);
+}
+
+plat::Stream* OpenForWriting(const std::string& path, const char* mode) {
+    std::string reason = RefusalReason(path, OwnedUse::kWrite);
+    if (!reason.empty()) {
+        LogPrintf("Error: refused to write %s: %s\n", Shown(path).c_str(), reason.c_str());
+        plat::SetLastError(plat::kErrorAccessDenied);
+        return nullptr;
+    }
+    return plat::OpenStream(path, mode);
 }
 
 namespace {
 
 void RemoveOneFolder(const std::string& path) {
-    LogPrintf("Deleting folder: %s...", path.c_str());
+    LogPrintf("Deleting folder: %s...", Shown(path).c_str());
+    if (Refused(path, OwnedUse::kDelete)) return;
     plat::SetAttributes(path, plat::kAttrNormal);
     if (plat::RemoveFolder(path)) {
+        LogPrintf("Done\n");
+    } else {
+        plat::DWORD error = plat::LastError();
+        LogPrintf("Failed (%d)\n", static_cast<int>(error));
+    }
+}
+
+void RemoveOneFile(const std::string& full) {
+    LogPrintf("Deleting file: %s...", Shown(full).c_str());
+    if (Refused(full, OwnedUse::kDelete)) return;
+    plat::SetAttributes(full, plat::kAttrNormal);
+    if (plat::RemoveFile(full)) {
         LogPrintf("Done\n");
     } else {
         plat::DWORD error = plat::LastError();
@@ -142,6 +210,19 @@ void RemoveOneFolder(const std::string& path) {
 }  // namespace
 
 void DeleteFolderTree(const std::string& path) {
+    if (path.empty()) return;
+    // Nothing outside the installer's folders is listed, let alone deleted.
+    std::string reason = RefusalReason(path, OwnedUse::kDelete);
+    if (!reason.empty()) {
+        LogPrintf("Deleting folder: %s...", Shown(path).c_str());
+        LogText("Refused: " + reason + "\n");
+        return;
+    }
+    // A link given as the tree is removed itself; its target is never entered.
+    if (IsFolderLink(path)) {
+        RemoveOneFolder(path);
+        return;
+    }
     std::vector<std::string> folders, folderLinks, files;
     {
         plat::FindData entry;
@@ -160,17 +241,8 @@ void DeleteFolderTree(const std::string& path) {
     for (const std::string& name : folders) DeleteFolderTree(path + "/" + name);
     // A folder link is removed itself; what it points to is never touched.
     for (const std::string& name : folderLinks) RemoveOneFolder(path + "/" + name);
-    for (const std::string& name : files) {
-        std::string full = path + "/" + name;
-        LogPrintf("Deleting file: %s...", full.c_str());
-        plat::SetAttributes(full, plat::kAttrNormal);
-        if (plat::RemoveFile(full)) {
-            LogPrintf("Done\n");
-        } else {
-            plat::DWORD error = plat::LastError();
-            LogPrintf("Failed (%d)\n", static_cast<int>(error));
-        }
-    }
+    // A file link is removed by DeleteFileA itself, its target untouched.
+    for (const std::string& name : files) RemoveOneFile(path + "/" + name);
     // The listers leave the current directory in the last folder they entered,
     // and Windows will not remove a process's current directory: step out first.
     if (HoldsCurrentDirectory(path)) plat::ChangeDir(ParentFolder(path));

@@ -43,4 +43,20 @@ void LogPrintf(const char* format, ...) {
     LogText(std::string(large.data(), static_cast<std::size_t>(length)));
 }
 
+std::string PrintableText(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x20 || c == 0x7F) {
+            static const char kDigits[] = "0123456789ABCDEF";
+            out += "\\x";
+            out += kDigits[c >> 4];
+            out += kDigits[c & 0x0F];
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 void SetLogSink(std::function<void(const std::string&)> sink) { Sink() = std::move(sink); }

@@ -1,6 +1,7 @@
 #include "core/startup.h"
 
 #include "core/installer_state.h"
+#include "core/owned_folders.h"
 #include "platform/platform.h"
 #include "ui/dialog_layouts.h"
 #include "ui/host_dialog.h"
@@ -27,7 +28,8 @@ afx::BOOL CPatchwellApp::InitInstance() {
     // Without a Documents folder the log is not opened, rather than put at
     // the root of the current drive; its lines are lost.
     std::string documents = QueryFolder(plat::kCsidlPersonal);
-    if (!documents.empty()) plat::OpenLog(documents + "/AerovinPatchwell.log");
+    if (!documents.empty() && PathShapeProblem(documents + "/AerovinPatchwell.log").empty())
+        plat::OpenLog(documents + "/AerovinPatchwell.log");
     titleFont = std::make_unique<afx::CFont>();
     titleFont->CreateFont(-18, 0, "Arial");
     SetRegistryKey("Local AppWizard-Generated Applications");
@@ -62,6 +64,8 @@ void DeriveFolders(CPatchwellApp& state) {
                                   ? state.userDataFolder.substr(0, state.userDataFolder.size() - nameLength) +
                                         "AerovinBuilder"
                                   : std::string();
+    // What the installer may delete and write follows from these folders.
+    RebuildOwnedFolders(state);
 }
 
 std::string InstallerFolderFromCommandLine(std::string commandLine) {

@@ -5,25 +5,11 @@
 #include <cstring>
 
 #include "core/installer_state.h"
+#include "core/log.h"
 #include "packages/package_format.h"
 #include "packages/package_reader.h"
 
 namespace {
-
-// Control characters of a hostile name would break the log line.
-std::string Printable(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if (c < 0x20 || c == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            out += escaped;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
 
 class StreamChecker {
 public:
@@ -39,7 +25,6 @@ public:
             if (!ReadU16(index, "root folder index")) return fault;
             const std::string* base = RootFolderOf(state, index);
             if (!base) return Fault("root folder index " + std::to_string(index), at);
-            if (base->empty()) return Fault("root folder index " + std::to_string(index) + " names no folder", at);
             if (!ReadU16(entries, "entry count")) return fault;
             for (unsigned e = 0; e < entries; ++e) {
                 if (!CheckEntry(1)) return fault;
@@ -99,7 +84,10 @@ private:
         std::size_t nameAt = cursor;
         std::string name;
         if (!ReadText("name", name)) return false;
-        if (!IsSafeEntryName(name)) return Fail("unsafe name \"" + Printable(name) + "\"", nameAt);
+        if (LeavesItsFolder(name)) return Fail("unsafe name \"" + PrintableText(name) + "\"", nameAt);
+        std::string nameFault = EntryNameFault(name);
+        if (!nameFault.empty())
+            return Fail("unsafe name \"" + PrintableText(name) + "\" (" + nameFault + ")", nameAt);
         if (kind == pkgformat::kKindFile) {
             std::string ignored;
             std::uint32_t size = 0;
@@ -128,6 +116,31 @@ bool IsDotsComponent(const std::string& component) {
     return component.find('.') != std::string::npos && component.find_first_not_of(". ") == std::string::npos;
 }
 
+// Windows opens a device for these, whatever extension follows them
+// ("NUL.txt" is NUL); COM and LPT also with the superscript digits 1, 2, 3.
+bool IsDeviceName(const std::string& component) {
+    std::string base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device) return true;
+    if (base.size() != 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+    unsigned char digit = static_cast<unsigned char>(base[3]);
+    return (digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3;
+}
+
+std::string ComponentFault(const std::string& component) {
+    for (unsigned char c : component) {
+        if (c < 0x20 || c == 0x7F) return "a control character";
+        if (c != 0 && std::strchr("<>:\"|?*", c)) return std::string("the character ") + static_cast<char>(c);
+    }
+    if (component.back() == '.') return "a name ending in a dot";
+    if (component.back() == ' ') return "a name ending in a space";
+    if (IsDeviceName(component)) return "a device name";
+    return std::string();
+}
+
 }  // namespace
 
 const std::string* RootFolderOf(const CPatchwellApp& state, unsigned index) {
@@ -142,17 +155,41 @@ const std::string* RootFolderOf(const CPatchwellApp& state, unsigned index) {
     }
 }
 
-bool IsSafeEntryName(const std::string& name) {
-    if (name.empty() || IsSeparator(name[0]) || name.find(':') != std::string::npos) return false;
+const char* RootFolderName(unsigned index) {
+    static const char* const kNames[] = {"installation", "user data", "start menu",
+                                         "application data", "builder", "user builder"};
+    return index < 6 ? kNames[index] : "unknown";
+}
+
+bool LeavesItsFolder(const std::string& name) {
+    if (name.empty() || IsSeparator(name[0]) || name.find(':') != std::string::npos) return true;
     std::size_t start = 0;
     while (start <= name.size()) {
         std::size_t end = start;
         while (end < name.size() && !IsSeparator(name[end])) ++end;
-        if (IsDotsComponent(name.substr(start, end - start))) return false;
+        if (IsDotsComponent(name.substr(start, end - start))) return true;
         start = end + 1;
     }
-    return true;
+    return false;
 }
+
+std::string EntryNameFault(const std::string& name) {
+    if (LeavesItsFolder(name)) return "a name that leaves its folder";
+    // Inner separators are allowed ("Data\\a.txt"): each component is a name.
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = start;
+        while (end < name.size() && !IsSeparator(name[end])) ++end;
+        // Doubled and trailing separators leave empty components, which Windows
+        // passes over: "Data\\" names Data.
+        std::string fault = end == start ? std::string() : ComponentFault(name.substr(start, end - start));
+        if (!fault.empty()) return fault;
+        start = end + 1;
+    }
+    return std::string();
+}
+
+bool IsSafeEntryName(const std::string& name) { return EntryNameFault(name).empty(); }
 
 std::string CheckPackageStream(const CPatchwellApp& state, const PackageStream& stream) {
     return StreamChecker(state, stream).Run();

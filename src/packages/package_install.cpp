@@ -2,6 +2,7 @@
 
 #include "core/installer_state.h"
 #include "core/log.h"
+#include "core/owned_folders.h"
 #include "core/progress.h"
 #include "packages/package_check.h"
 #include "packages/package_format.h"
@@ -21,8 +22,17 @@ std::uint32_t ReadNumber(const PackageStream& stream, std::size_t& cursor, std::
     return value;
 }
 
-void CreatePackageFolder(const std::string& path) {
-    LogPrintf("Creating folder: %s...", path.c_str());
+// Ends the line the entry opened with the guard's refusal, if it refuses.
+bool Refused(const CPatchwellApp& state, const std::string& path) {
+    std::string reason = RefusalReason(state, path, OwnedUse::kWrite);
+    if (reason.empty()) return false;
+    LogText("Refused: " + reason + "\n");
+    return true;
+}
+
+void CreatePackageFolder(const CPatchwellApp& state, const std::string& path) {
+    LogPrintf("Creating folder: %s...", PrintableText(path).c_str());
+    if (Refused(state, path)) return;
     if (plat::MakeFolder(path)) {
         LogPrintf("Done\n");
     } else {
@@ -31,8 +41,10 @@ void CreatePackageFolder(const std::string& path) {
     }
 }
 
-void WritePackageFile(const std::string& path, const std::uint8_t* content, std::uint32_t size) {
-    LogPrintf("Creating file: %s (%d KB)...", path.c_str(), static_cast<int>(size / 1000));
+void WritePackageFile(const CPatchwellApp& state, const std::string& path, const std::uint8_t* content,
+                      std::uint32_t size) {
+    LogPrintf("Creating file: %s (%d KB)...", PrintableText(path).c_str(), static_cast<int>(size / 1000));
+    if (Refused(state, path)) return;
     // An existing read-only, hidden or system file must be replaceable; for a
     // new file the call simply fails.
     plat::SetAttributes(path, plat::kAttrNormal);
@@ -49,6 +61,32 @@ void WritePackageFile(const std::string& path, const std::uint8_t* content, std:
     LogPrintf(written ? "Done\n" : "Failed\n");
 }
 
+// Moves the cursor over an entry and its subtree without applying them.
+void SkipEntry(const PackageStream& stream, std::size_t& cursor) {
+    std::uint32_t kind = ReadNumber(stream, cursor, 1);
+    ReadText(stream, cursor);
+    if (kind == pkgformat::kKindFile) {
+        ReadText(stream, cursor);
+        cursor += ReadNumber(stream, cursor, 4);
+    }
+    unsigned children = ReadNumber(stream, cursor, 2);
+    for (unsigned k = 0; k < children; ++k) SkipEntry(stream, cursor);
+}
+
+// A group whose root folder is unknown, or one the installer may not write
+// into, is skipped with one error line; the package's other groups are applied.
+bool RootIsUsable(const CPatchwellApp& state, unsigned index, const std::string& base) {
+    if (base.empty()) {
+        LogPrintf("Error: the %s folder is unknown; its entries are skipped\n", RootFolderName(index));
+        return false;
+    }
+    std::string reason = RefusalReason(state, base, OwnedUse::kWrite);
+    if (reason.empty()) return true;
+    LogPrintf("Error: the %s folder %s is refused (%s); its entries are skipped\n", RootFolderName(index),
+              PrintableText(base).c_str(), reason.c_str());
+    return false;
+}
+
 void ApplyRootGroups(CPatchwellApp& state, const PackageStream& stream) {
     std::size_t cursor = 0;
     unsigned groups = ReadNumber(stream, cursor, 2);
@@ -57,7 +95,11 @@ void ApplyRootGroups(CPatchwellApp& state, const PackageStream& stream) {
         unsigned entries = ReadNumber(stream, cursor, 2);
         const std::string* base = RootFolderOf(state, index);
         if (!base) return;  // refused by the check already
-        for (unsigned e = 0; e < entries; ++e) ApplyEntry(state, stream, cursor, *base);
+        if (RootIsUsable(state, index, *base)) {
+            for (unsigned e = 0; e < entries; ++e) ApplyEntry(state, stream, cursor, *base);
+        } else {
+            for (unsigned e = 0; e < entries; ++e) SkipEntry(stream, cursor);
+        }
     }
 }
 
@@ -74,12 +116,12 @@ void ApplyEntry(CPatchwellApp& state, const PackageStream& stream, std::size_t& 
     std::uint32_t kind = ReadNumber(stream, cursor, 1);
     std::string path = parentPath + "\\" + ReadText(stream, cursor);
     if (kind != pkgformat::kKindFile) {
-        CreatePackageFolder(path);
+        CreatePackageFolder(state, path);
     } else {
         ReadText(stream, cursor);  // the second text means nothing to the installer
         std::uint32_t size = ReadNumber(stream, cursor, 4);
         if (cursor > stream.length || stream.length - cursor < size) return;  // refused by the check already
-        WritePackageFile(path, stream.bytes.get() + cursor, size);
+        WritePackageFile(state, path, stream.bytes.get() + cursor, size);
         cursor += size;
     }
     unsigned children = ReadNumber(stream, cursor, 2);
@@ -88,7 +130,7 @@ void ApplyEntry(CPatchwellApp& state, const PackageStream& stream, std::size_t& 
 
 void InstallPackage(CPatchwellApp& state, Package* package) {
     if (!package) return;
-    LogPrintf("Installing: %s...", package->name.c_str());
+    LogPrintf("Installing: %s...", PrintableText(package->name).c_str());
     if (!ReadPackageFile(*package)) return;
     ShowStatusText(state.statusText, "Applying update: " + package->name);
     PackageStream stream;

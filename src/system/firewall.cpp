@@ -111,10 +111,16 @@ void CPatchwellApp::SetUpFirewall() {
         LogPrintf("Error: Could not get Windows Firewall profile: 0x%08lx\n", HresultBits(hr));
         return;
     }
-    // The names hold U+00AE, the registered sign.
-    RegisterFirewallApplication(profile.Get(), WidenText(installFolder + "\\AerovinRC.exe"),
-                                L"Aerovin R/C\u00AE Launcher");
-    RegisterFirewallApplication(profile.Get(), WidenText(installFolder + "\\Simulator.exe"), L"Aerovin R/C\u00AE");
+    if (installFolder.empty()) {
+        // Without it the paths would name programs at the root of a drive.
+        LogPrintf("Error: the installation folder is unknown; no application is registered\n");
+    } else {
+        // The names hold U+00AE, the registered sign.
+        RegisterFirewallApplication(profile.Get(), WidenText(installFolder + "\\AerovinRC.exe"),
+                                    L"Aerovin R/C\u00AE Launcher");
+        RegisterFirewallApplication(profile.Get(), WidenText(installFolder + "\\Simulator.exe"),
+                                    L"Aerovin R/C\u00AE");
+    }
     profile.Reset();
     policy.Reset();
     manager.Reset();

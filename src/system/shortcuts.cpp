@@ -3,6 +3,7 @@
 
 #include "core/installer_state.h"
 #include "core/log.h"
+#include "core/owned_folders.h"
 #include "core/progress.h"
 #include "platform/platform.h"
 #include "platform/shell_link.h"
@@ -28,16 +29,52 @@ const UserGuide kUserGuides[] = {
 // where long is wider.
 unsigned long HresultBits(plat::HRESULT hr) { return static_cast<unsigned long>(static_cast<std::uint32_t>(hr)); }
 
+// False, with one error line, when the folder the shortcuts go into is unknown.
+bool FolderKnown(const std::string& folder, const char* what, const char* shortcuts) {
+    if (!folder.empty()) return true;
+    LogPrintf("Error: the %s folder is unknown; no %s shortcuts are created\n", what, shortcuts);
+    return false;
+}
+
+// The link targets and arguments name folders of the installation; a link
+// built on an unknown folder would point below the drive's root.
+bool TargetKnown(const std::string& folder, const std::string& link, const char* what) {
+    if (!folder.empty()) return true;
+    LogPrintf("Error: the %s folder is unknown; %s is not created\n", what, PrintableText(link).c_str());
+    return false;
+}
+
 bool SaveFailed(plat::HRESULT hr) {
     LogPrintf("Error: could not save link: 0x%08lx\n", HresultBits(hr));
     return false;
 }
 
+// CreateDirectoryA, silent as before unless the guard refuses the folder.
+void MakeShortcutFolder(const CPatchwellApp& state, const std::string& folder) {
+    std::string refusal = RefusalReason(state, folder, OwnedUse::kCreateFolder);
+    if (!refusal.empty()) {
+        LogPrintf("Error: refused to create folder %s: %s\n", PrintableText(folder).c_str(), refusal.c_str());
+        return;
+    }
+    plat::MakeFolder(folder);
+}
+
 }  // namespace
 
 bool CreateShortcut(std::string linkPath, std::string target, std::string description, std::string arguments) {
+    return CreateShortcutFor(theApp, linkPath, target, description, arguments);
+}
+
+bool CreateShortcutFor(const CPatchwellApp& state, const std::string& linkPath, const std::string& target,
+                       const std::string& description, const std::string& arguments) {
     plat::InitializeCom();
-    LogPrintf("Creating shortcut: %s -> %s (%s)...", linkPath.c_str(), target.c_str(), description.c_str());
+    LogPrintf("Creating shortcut: %s -> %s (%s)...", PrintableText(linkPath).c_str(), PrintableText(target).c_str(),
+              description.c_str());
+    std::string refusal = RefusalReason(state, linkPath, OwnedUse::kWrite);
+    if (!refusal.empty()) {
+        LogText("Refused: " + refusal + "\n");
+        return false;
+    }
     plat::ComHolder<plat::ShellLink> link;
     if (plat::CreateShellLink(link.Put()) < 0) {
         LogPrintf("Error: could not create instance\n");
@@ -63,36 +100,43 @@ bool CreateShortcut(std::string linkPath, std::string target, std::string descri
 void CPatchwellApp::CreateShortcuts() {
     LogPrintf("Creating shortcuts:\n");
     ShowStatusText(statusText, "Creating shortcuts...");
-    if (createStartMenuShortcuts) {
-        LogPrintf("  Creating start menu folder: %s\n", startMenuFolder.c_str());
-        plat::MakeFolder(startMenuFolder);
+    if (createStartMenuShortcuts && FolderKnown(startMenuFolder, "start menu", "Start-menu")) {
+        LogPrintf("  Creating start menu folder: %s\n", PrintableText(startMenuFolder).c_str());
+        MakeShortcutFolder(*this, startMenuFolder);
         struct Row {
             std::string link, target, description, arguments;
+            const std::string* folder;
+            const char* folderName;
         } rows[] = {
-            {startMenuFolder + "/AerovinRC.lnk", installFolder + "/AerovinRC.exe", "Launch Aerovin R/C", ""},
+            {startMenuFolder + "/AerovinRC.lnk", installFolder + "/AerovinRC.exe", "Launch Aerovin R/C", "",
+             &installFolder, "installation"},
             {startMenuFolder + "/Aerovin Builder.lnk", builderFolder + "/AerovinBuilder.exe", "Launch Aerovin Builder",
-             ""},
+             "", &builderFolder, "builder"},
             {startMenuFolder + "/Uninstall.lnk", "\"" + appDataFolder + "/Uninstall.exe\"", "Uninstall Aerovin R/C",
-             "\"" + installFolder + "\""},
+             "\"" + installFolder + "\"", &appDataFolder, "application data"},
         };
         for (const Row& row : rows) {
-            LogPrintf("  Creating shortcut: %s\n", row.link.c_str());
-            CreateShortcut(row.link, row.target, row.description, row.arguments);
+            LogPrintf("  Creating shortcut: %s\n", PrintableText(row.link).c_str());
+            if (TargetKnown(*row.folder, row.link, row.folderName))
+                CreateShortcutFor(*this, row.link, row.target, row.description, row.arguments);
         }
-        plat::MakeFolder(startMenuFolder + "/User Guide");
+        MakeShortcutFolder(*this, startMenuFolder + "/User Guide");
         for (const UserGuide& guide : kUserGuides) {
             std::string link = startMenuFolder + "/User Guide/" + guide.linkName + ".lnk";
-            LogPrintf("  Creating shortcut: %s\n", link.c_str());
-            CreateShortcut(link, installFolder + "/resources/manual/aerovin_usermanual_v3_" + guide.code + ".pdf",
-                           guide.description, "");
+            LogPrintf("  Creating shortcut: %s\n", PrintableText(link).c_str());
+            if (TargetKnown(installFolder, link, "installation"))
+                CreateShortcutFor(*this, link, installFolder + "/resources/manual/aerovin_usermanual_v3_" + guide.code + ".pdf",
+                               guide.description, "");
         }
     }
-    if (createDesktopShortcuts) {
+    if (createDesktopShortcuts && FolderKnown(desktopFolder, "desktop", "desktop")) {
         std::string links[] = {desktopFolder + "/AerovinRC.lnk", desktopFolder + "/Aerovin Builder.lnk"};
-        LogPrintf("  Creating desktop shortcut: %s\n", links[0].c_str());
-        CreateShortcut(links[0], installFolder + "/AerovinRC.exe", "Launch Aerovin R/C", "");
-        LogPrintf("  Creating desktop shortcut: %s\n", links[1].c_str());
-        CreateShortcut(links[1], builderFolder + "/AerovinBuilder.exe", "Launch Aerovin Builder", "");
+        LogPrintf("  Creating desktop shortcut: %s\n", PrintableText(links[0]).c_str());
+        if (TargetKnown(installFolder, links[0], "installation"))
+            CreateShortcutFor(*this, links[0], installFolder + "/AerovinRC.exe", "Launch Aerovin R/C", "");
+        LogPrintf("  Creating desktop shortcut: %s\n", PrintableText(links[1]).c_str());
+        if (TargetKnown(builderFolder, links[1], "builder"))
+            CreateShortcutFor(*this, links[1], builderFolder + "/AerovinBuilder.exe", "Launch Aerovin Builder", "");
     }
     WriteUninstallEntry(*this);
 }

@@ -105,14 +105,20 @@ void WriteUninstallEntry(const CPatchwellApp& state) {
         struct Item {
             const char* name;
             std::string text;
+            bool known;  // false when a folder the text is built on is unknown
         } const values[] = {
-            {"DisplayName", kDisplayName},
-            {"Publisher", "Quenlow Ltd"},
-            {"DisplayVersion", "5.0.p"},
-            {"DisplayIcon", state.installFolder + "/AerovinRC.exe"},
-            {"UninstallString", "\"" + state.appDataFolder + "/Uninstall.exe\" \"" + state.installFolder + "\""},
+            {"DisplayName", kDisplayName, true},
+            {"Publisher", "Quenlow Ltd", true},
+            {"DisplayVersion", "5.0.p", true},
+            {"DisplayIcon", state.installFolder + "/AerovinRC.exe", !state.installFolder.empty()},
+            {"UninstallString", "\"" + state.appDataFolder + "/Uninstall.exe\" \"" + state.installFolder + "\"",
+             !state.appDataFolder.empty() && !state.installFolder.empty()},
         };
         for (const Item& item : values) {
+            if (!item.known) {
+                LogPrintf("Error: a folder of value %s is unknown; the value is not written\n", item.name);
+                continue;
+            }
             long written = plat::RegSetValue(entry.Get(), item.name, plat::kRegSz, item.text.c_str(),
                                              static_cast<plat::DWORD>(item.text.size() + 1));
             if (written != 0) LogPrintf("Error: could not write value: %s\n", item.name);

@@ -120,10 +120,13 @@ TEST_F(PackageHostileTest, NamesThatWouldLeaveTheirFolderAreRefused) {
     EXPECT_EQ(machine.ReadFile(root + "\\Game\\.hidden"), "z");
 }
 
-TEST_F(PackageHostileTest, ARootFolderThatIsNotSetIsRefused) {
+TEST_F(PackageHostileTest, ARootFolderThatIsNotSetIsSkippedWithOneLine) {
     state.builderFolder.clear();  // would put the entries at the drive's root
-    ExpectBadStream("unset folder", pkgwriter::BuildStream({{4, {File("evil", "x")}}}),
-                    "root folder index 4 names no folder at offset 2");
+    Install(PutPackage("unset.pkg", pkgwriter::BuildPackage({{4, {File("evil", "x")}}, {0, {File("good", "y")}}})));
+    EXPECT_TRUE(log.Contains("Error: the builder folder is unknown; its entries are skipped\n"));
+    EXPECT_FALSE(log.Contains("evil"));
+    EXPECT_FALSE(machine.Exists("C:\\evil"));
+    EXPECT_EQ(machine.ReadFile(root + "\\Game\\good"), "y");
 }
 
 TEST_F(PackageHostileTest, AnEmptyStreamIsRefusedAfterItsUnpackingLines) {

@@ -19,6 +19,7 @@ protected:
     CurrentDirRestorer restorer;
     LogCapture log;
     std::string root = machine.Root();
+    ScopedOwnedFolder fixtureOwned;
 };
 
 TEST_F(FileOpsContractTest, ATreeHoldingTheCurrentDirectoryIsDeletedWhole) {
@@ -46,6 +47,7 @@ TEST_F(FileOpsContractTest, DeletingATreeNeverReachesThroughAFolderLink) {
         const char* fixture = std::getenv("PW_LINK_FIXTURE");
         if (!fixture) GTEST_SKIP() << "this system cannot make folder links: " << error.message();
         root = fixture;
+        fixtureOwned.Own(root);
     }
     bool hostMadeLink = static_cast<bool>(error);
     plat::DWORD attrib = plat::GetAttributes(root + "\\tree\\link");

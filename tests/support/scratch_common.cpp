@@ -2,6 +2,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/owned_folders.h"
 #include "platform/platform.h"
 #include "support/scratch_machine.h"
 
@@ -32,3 +33,22 @@ bool ScratchMachine::Exists(const std::string& windowsPath) const {
 
 CurrentDirRestorer::CurrentDirRestorer() : saved(plat::CurrentDir()) {}
 CurrentDirRestorer::~CurrentDirRestorer() { plat::ChangeDir(saved); }
+
+void ScopedOwnedFolder::Own(const std::string& folder) {
+    owned = folder;
+    std::vector<std::string> extras = ExtraOwnedFolders();
+    extras.push_back(folder);
+    SetExtraOwnedFolders(extras);
+}
+
+ScopedOwnedFolder::~ScopedOwnedFolder() {
+    if (owned.empty()) return;
+    std::vector<std::string> extras = ExtraOwnedFolders();
+    for (auto it = extras.begin(); it != extras.end(); ++it) {
+        if (*it == owned) {
+            extras.erase(it);
+            break;
+        }
+    }
+    SetExtraOwnedFolders(extras);
+}

@@ -5,11 +5,27 @@
 
 #include <string>
 
+// Makes a folder the installer's own (besides those of its state) while it
+// lives, so that the deletion and writing guard lets a test work in it.
+class ScopedOwnedFolder {
+public:
+    ScopedOwnedFolder() = default;
+    explicit ScopedOwnedFolder(const std::string& folder) { Own(folder); }
+    ~ScopedOwnedFolder();
+    ScopedOwnedFolder(const ScopedOwnedFolder&) = delete;
+    ScopedOwnedFolder& operator=(const ScopedOwnedFolder&) = delete;
+    void Own(const std::string& folder);
+
+private:
+    std::string owned;
+};
+
 class ScratchMachine {
 public:
     struct Options {
         bool win64 = false;        // a 64-bit prefix (system.reg says #arch=win64)
         bool extraDriveD = false;  // a D: drive beside C:
+        bool ownRoot = true;       // Root() is the installer's own folder while the machine lives
     };
     ScratchMachine();
     explicit ScratchMachine(const Options& options);
@@ -32,6 +48,7 @@ public:
 private:
     std::string prefix;
     std::string root;
+    ScopedOwnedFolder ownedRoot;
 };
 
 // The current directory is the program's: tests that enter folders put it back.

@@ -135,6 +135,8 @@ TEST_F(ShortcutsTest, EachSetAloneAndNeither) {
 }
 
 TEST_F(ShortcutsTest, FailuresEndTheLinkLineWithTheirError) {
+    // Folders of this test, not of an installer state: the guard must let them be.
+    ScopedOwnedFolder links("C:\\links"), nowhere("C:\\nowhere");
     machine.MakeFolder("C:\\links");
     std::string announce = "Creating shortcut: C:\\links/a.lnk -> C:\\a.exe (A)...";
     struct Case {

@@ -197,3 +197,31 @@ TEST_F(PatchwellPackTest, VerifyNamesTheFaultAndItsOffset) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PatchwellPackTest, NamesWindowsCannotTakeAsTheyStandAreRefusedWithTheirFault) {
+    std::string scratch = machine.HostPath(machine.Root());
+    struct Case {
+        const char* file;
+        const char* fault;
+    } cases[] = {
+        {"/device/CON.txt", "(a device name)"},
+        {"/device2/sub/lpt3", "(a device name)"},
+        {"/dot/b.", "(a name ending in a dot)"},
+        {"/space/b ", "(a name ending in a space)"},
+        {"/feed/a\nb", "(a control character)"},
+        {"/ask/a?b", "(the character ?)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string folder = std::string(c.file).substr(0, std::string(c.file).find('/', 1));
+        WriteHostFile(scratch + c.file, "x");
+        PackRun run = Pack({"create", PackagePath(), "--root", "0=" + scratch + folder});
+        EXPECT_EQ(run.status, 1) << run.err;
+        EXPECT_NE(run.err.find("cannot be a Windows file name " + std::string(c.fault)), std::string::npos) << run.err;
+        EXPECT_FALSE(fs::exists(PackagePath()));
+    }
+}
+
+}  // namespace

@@ -72,8 +72,10 @@ private:
         // others cannot stand in a Windows name at all.
         bool windowsName = ansi.find_first_of("\\/:*?\"<>|") == std::string::npos &&
                            std::none_of(ansi.begin(), ansi.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
-        if (!windowsName || !IsSafeEntryName(ansi))
-            return Fail("the name of " + path.string() + " cannot be a Windows file name");
+        std::string fault = EntryNameFault(ansi);
+        if (!windowsName || !fault.empty())
+            return Fail("the name of " + path.string() + " cannot be a Windows file name" +
+                        (fault.empty() ? std::string() : " (" + fault + ")"));
         return true;
     }
 

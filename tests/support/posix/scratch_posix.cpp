@@ -44,6 +44,7 @@ ScratchMachine::ScratchMachine(const Options& options) {
     plat::posix::SetCommandLine("\"C:\\Update\\patchwell.exe\"");
     root = "C:\\scratch";
     fs::create_directories(c + "/scratch");
+    if (options.ownRoot) ownedRoot.Own(root);
 }
 
 ScratchMachine::~ScratchMachine() {

@@ -11,11 +11,12 @@ namespace fs = std::filesystem;
 
 ScratchMachine::ScratchMachine() : ScratchMachine(Options{}) {}
 
-ScratchMachine::ScratchMachine(const Options&) {
+ScratchMachine::ScratchMachine(const Options& options) {
     static int counter = 0;
     root = "C:\\pwtest-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
     fs::remove_all(root);
     if (!CreateDirectoryA(root.c_str(), nullptr)) throw std::runtime_error("cannot make " + root);
+    if (options.ownRoot) ownedRoot.Own(root);
 }
 
 ScratchMachine::~ScratchMachine() {
