@@ -68,6 +68,8 @@ public:
     std::list<std::string> installedStockSites;
     afx::CProgressCtrl* progressBar = nullptr;
     afx::CStatic* statusText = nullptr;
+    std::string optionsLineBreak;  // how the old options file ended its lines; empty: CR LF
+    std::string holdingFolder;     // where the user's content is held; empty: documentsFolder + "/AerovinTemp"
 };
 
 extern CPatchwellApp theApp;
