@@ -220,6 +220,38 @@ TEST_F(InterruptedUpdateTest, ARunEndedWhileTheHoldingFolderWasRemovedCapturesTh
     ExpectUpdateFinished("after the second run");
 }
 
+TEST_F(InterruptedUpdateTest, AFailedCopyBackKeepsTheRecordSoTheNextRunCompletesTheUpdate) {
+    PrepareInstallation(state);
+    ApplyPackages();
+    {
+        plat::fault::Scope failing;
+        plat::fault::Inject("CopyFileA", plat::kErrorDiskFull, "AerovinTemp/profiles/tx.map|");
+        RestorePreviousSettings(state);
+    }
+    EXPECT_TRUE(log.Contains("Error: could not copy back all of the user's own content; it is kept in " + Holding() +
+                             "\n"))
+        << log.Text();
+    EXPECT_TRUE(machine.Exists(RecordPath()));
+    EXPECT_EQ(machine.ReadFile(Holding("/AerovinTemp/profiles/tx.map")), "aileron=ch1\n");
+    auto second = NewRun();
+    PrepareInstallation(*second);
+    ApplyPackages();
+    RestorePreviousSettings(*second);
+    ExpectUpdateFinished("after the second run");
+}
+
+TEST_F(InterruptedUpdateTest, ARecordThatCannotBeReplacedKeepsItsOldText) {
+    UpdateRecord first{"4.2.b", "AerovinTemp", UpdatePhase::kCaptured};
+    ASSERT_TRUE(WriteUpdateRecord(state, first));
+    plat::fault::Inject("MoveFileExA", plat::kErrorAccessDenied, "AerovinPatchwell.update");
+    UpdateRecord later{"4.2.b", "AerovinTemp", UpdatePhase::kRestored};
+    EXPECT_FALSE(WriteUpdateRecord(state, later));
+    UpdateRecord read;
+    ASSERT_TRUE(ReadUpdateRecord(state, &read));
+    EXPECT_EQ(read.phase, UpdatePhase::kCaptured);
+    EXPECT_FALSE(machine.Exists(RecordPath() + ".new"));
+}
+
 TEST_F(InterruptedUpdateTest, AMissingHeldCopyIsReportedAndNeverReplacedByTheHalfUpdatedFile) {
     PrepareInstallation(state);
     ApplyPackages();
