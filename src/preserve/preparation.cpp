@@ -99,7 +99,7 @@ void PrepareInstallation(CPatchwellApp& state) {
         if (held.completing && held.record.phase != UpdatePhase::kCaptured) {
             // The user data is no longer the user's own: the interrupted
             // update's backup holds the originals and stays as it is.
-            LogPrintf("Keeping the backup made before the interruption\n");
+            LogPrintf("The half-updated user data is not backed up over the earlier backup\n");
         } else {
             deletable = BackUpUserData(state);
         }

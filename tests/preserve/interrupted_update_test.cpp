@@ -149,7 +149,7 @@ TEST_F(InterruptedUpdateTest, TheNextRunCompletesFromTheHeldCopiesAndKeepsTheBac
     EXPECT_TRUE(log.Contains("Starting install process:\nCompleting an interrupted update of version 4.2.b\n"
                              "Saving previous options...Done\n"))
         << log.Text();
-    EXPECT_TRUE(log.Contains("Keeping the backup made before the interruption\n")) << log.Text();
+    EXPECT_TRUE(log.Contains("The half-updated user data is not backed up over the earlier backup\n")) << log.Text();
     EXPECT_FALSE(log.Contains("Backing-up files:")) << log.Text();
     EXPECT_EQ(second->languageText, "en");
     EXPECT_EQ(second->modelFourthText, "Sunset scheme");
