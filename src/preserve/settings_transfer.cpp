@@ -19,11 +19,13 @@ const char kSiteListFile[] = "/Settings/installedUpdates.vrx";
 const char kCalibrationFile[] = "/Settings/controller_0.vxt";
 const char kHoldingName[] = "AerovinTemp";
 
-// A folder this program may hold content in: missing, or empty. Anything
-// else there is the user's, or a holding folder whose record was never
-// completed, and is never merged into or deleted.
+// A folder this program may hold content in: missing, empty, or one it made
+// itself in a run that ended before its record was written (nothing had been
+// deleted then, so the user data still holds all it holds). Anything else
+// there is the user's, and is never merged into or deleted.
 bool IsFreeForHolding(const std::string& folder) {
     if (!plat::PathExists(folder)) return true;
+    if (plat::PathExists(folder + kHoldingMark)) return true;
     if (plat::GetAttributes(folder) == plat::kInvalidAttributes ||
         !(plat::GetAttributes(folder) & plat::kAttrDirectory))
         return false;

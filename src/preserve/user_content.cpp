@@ -8,9 +8,11 @@
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "platform/platform.h"
+#include "preserve/durable_file.h"
 #include "preserve/update_record.h"
 
 const char* const kCapturedCopies[3] = {"/options.sim", "/controller_0.vxt", "/installedUpdates.vrx"};
+const char kHoldingMark[] = "/AerovinPatchwell.holding";
 
 namespace {
 
@@ -92,6 +94,10 @@ bool StashUserContent(CPatchwellApp& state, bool keepHeld) {
         return false;
     }
     CreateFolder(holding);
+    // Marks the folder as this program's before anything is held in it, so
+    // that a run that ends before its record is written leaves a folder the
+    // next run may use again.
+    WriteFileDurably(holding + kHoldingMark, std::string());
     bool complete = Stash(state, holding, kProfiles, keepHeld);
     complete &= Stash(state, holding, kSchemes, keepHeld);
     complete &= Stash(state, holding, kSites, keepHeld);
@@ -123,6 +129,7 @@ bool RestoreUserContent(CPatchwellApp& state) {
         WriteUpdateRecord(state, record);
     }
     for (const char* copy : kCapturedCopies) plat::RemoveFile(holding + copy);
+    plat::RemoveFile(holding + kHoldingMark);
     DeleteFolderTree(holding);
     if (recorded) RemoveUpdateRecord(state);
     return true;

@@ -13,6 +13,9 @@ std::string HoldingFolder(const CPatchwellApp& state);
 // The files of captured settings kept at the top of the holding folder, beside
 // the held content, under the names of the files they were read from.
 extern const char* const kCapturedCopies[3];
+// The mark this program leaves at the top of a holding folder it made, from
+// its creation until its removal.
+extern const char kHoldingMark[];
 
 // Copies the user's content into the holding folder and logs "Done".
 // True when every file of it was copied: only then may the user data go.

@@ -289,6 +289,20 @@ TEST_F(InterruptedUpdateTest, AHalfWrittenRecordCountsAsNoneAndItsFolderIsLeftAl
     EXPECT_EQ(machine.ReadFile(UserFile("/Settings/mappingProfiles/Custom/tx.map")), "aileron=ch1\n");
 }
 
+TEST_F(InterruptedUpdateTest, AHoldingFolderLeftBeforeItsRecordIsUsedAgainAndRemoved) {
+    // The run ended while it copied the user's content: its mark is there,
+    // its record is not, and nothing had been deleted.
+    machine.WriteFile(Holding("/AerovinTemp/AerovinPatchwell.holding"), "");
+    machine.WriteFile(Holding("/AerovinTemp/profiles/tx.map"), "aileron=ch1\n");
+    PrepareInstallation(state);
+    EXPECT_FALSE(log.Contains("Completing")) << log.Text();
+    EXPECT_FALSE(log.Contains("was not made by this installer")) << log.Text();
+    ApplyPackages();
+    RestorePreviousSettings(state);
+    ExpectUpdateFinished("after the second run");
+    EXPECT_FALSE(machine.Exists(Holding("/AerovinTemp2")));
+}
+
 TEST_F(InterruptedUpdateTest, AFolderOfTheUsersOwnIsNeverMergedIntoOrDeleted) {
     machine.WriteFile(Holding("/AerovinTemp/mine.txt"), "the user's own\n");
     machine.WriteFile(Holding("/AerovinTemp2/also mine.txt"), "also the user's\n");
