@@ -61,6 +61,8 @@ struct InstallerState {
     std::list<std::string> installedStockSites;
     afx::CProgressCtrl* progressBar = nullptr;
     afx::CStatic* statusText = nullptr;
+    std::string optionsLineBreak;  // how the old options file ended its lines; empty: CR LF
+    std::string holdingFolder;     // where the user's content is held; empty: documentsFolder + "/AerovinTemp"
 };
 
 class CPatchwellApp : public afx::CWinApp, public InstallerState {

@@ -1,5 +1,6 @@
 #include "platform/fault.h"
 
+#include <cstdlib>
 #include <vector>
 
 namespace plat::fault {
@@ -10,7 +11,14 @@ std::vector<Rule>& Rules() {
     return rules;
 }
 
+long callCount = 0;
+long killAt = 0;  // the count at which the process ends; 0: never
+
 }  // namespace
+
+void KillAtCall(long n) { killAt = n > 0 ? callCount + n : 0; }
+long CallCount() { return callCount; }
+void ResetCallCount() { callCount = 0; }
 
 void Inject(const Rule& rule) { Rules().push_back(rule); }
 
@@ -22,9 +30,13 @@ void Inject(const std::string& call, DWORD code, const std::string& pathContains
     Inject(rule);
 }
 
-void Clear() { Rules().clear(); }
+void Clear() {
+    Rules().clear();
+    killAt = 0;
+}
 
 DWORD Check(const char* call, const std::string& path) {
+    if (++callCount == killAt) std::_Exit(kKilledStatus);
     for (Rule& rule : Rules()) {
         if (rule.call != call || rule.times == 0) continue;
         if (!rule.pathContains.empty() && path.find(rule.pathContains) == std::string::npos) continue;

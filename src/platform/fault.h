@@ -23,8 +23,19 @@ void Inject(const Rule& rule);
 void Inject(const std::string& call, DWORD code, const std::string& pathContains = "");
 void Clear();
 
-// The error the call must fail with, or 0 to go ahead.
+// The error the call must fail with, or 0 to go ahead. Every call counts.
 DWORD Check(const char* call, const std::string& path = std::string());
+
+// The end of the process at a chosen seam call, as a power cut or a kill
+// would end it: the nth call from now (1 is the next) ends the process with
+// status kKilledStatus before it reaches the machine, with no destructor,
+// no atexit handler and no flush beyond what earlier calls made durable.
+// 0 removes the rule. Clear() removes it too.
+constexpr int kKilledStatus = 137;
+void KillAtCall(long n);
+// The seam calls made since the process started or the count was reset.
+long CallCount();
+void ResetCallCount();
 
 // Removes every rule when a test ends.
 class Scope {

@@ -6,6 +6,7 @@
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "platform/platform.h"
+#include "preserve/durable_file.h"
 
 namespace {
 
@@ -31,39 +32,42 @@ void EncodeInt(std::int32_t value, unsigned char* bytes) {
 }  // namespace
 
 void SaveCalibration(CPatchwellApp& state) {
+    SaveCalibrationFrom(state, PathIn(state.userDataFolder, kCalibrationFile), nullptr);
+}
+
+bool SaveCalibrationFrom(CPatchwellApp& state, const std::string& path, std::string* asRead) {
     for (auto& channel : state.calibration)
         for (std::int32_t& value : channel) value = 0;
     state.calibrationCaptured = false;
     LogPrintf("Saving previous calibration...");
-    std::string path = state.userDataFolder + kCalibrationFile;
-    plat::StreamHolder file(plat::OpenStream(path, "rb"));
-    if (!file) {
-        LogPrintf("Error - could not open file: %s\n", path.c_str());
-        return;
+    std::string bytes;
+    if (!ReadRawFile(path, &bytes)) {
+        LogPrintf("Error - could not open file: %s\n", path.empty() ? kCalibrationFile : path.c_str());
+        return false;
     }
     // A file already in the new layout (left by an earlier run of the update)
     // holds only the kept integers; read as the old layout it would be scrambled.
-    bool newLayout = plat::StreamLength(file.Get()) == kNewLayoutBytes;
-    // The reads are not checked: what a short file does not supply stays 0.
+    bool newLayout = static_cast<long>(bytes.size()) == kNewLayoutBytes;
+    // What a short file does not supply stays 0.
+    std::string::size_type at = 0;
     for (auto& channel : state.calibration) {
         unsigned char kept[kKept * 4] = {};
-        plat::ReadStream(file.Get(), kept, sizeof kept);
+        for (int i = 0; i < kKept * 4 && at < bytes.size(); ++i) kept[i] = static_cast<unsigned char>(bytes[at++]);
         for (int i = 0; i < kKept; ++i) channel[i] = DecodeInt(kept + 4 * i);
-        if (newLayout) continue;
-        unsigned char dropped[kDropped * 4];
-        plat::ReadStream(file.Get(), dropped, sizeof dropped);
+        if (!newLayout) at += kDropped * 4;
     }
-    file.Close();
     state.calibrationCaptured = true;
+    if (asRead) *asRead = std::move(bytes);
+    return true;
 }
 
 void RestoreCalibration(CPatchwellApp& state) {
     if (!state.calibrationCaptured) return;
     LogPrintf("Restoring calibration...");
-    std::string path = state.userDataFolder + kCalibrationFile;
-    plat::StreamHolder file(plat::OpenStream(path, "wb"));
+    std::string path = PathIn(state.userDataFolder, kCalibrationFile);
+    plat::StreamHolder file(path.empty() ? nullptr : plat::OpenStream(path, "wb"));
     if (!file) {
-        LogPrintf("Error - could not open file: %s\n", path.c_str());
+        LogPrintf("Error - could not open file: %s\n", path.empty() ? kCalibrationFile : path.c_str());
     } else {
         bool written = true;
         for (int channel = 0; channel < kChannels; ++channel) {

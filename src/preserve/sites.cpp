@@ -2,6 +2,7 @@
 
 #include "core/installer_state.h"
 #include "core/log.h"
+#include "preserve/durable_file.h"
 
 namespace {
 
@@ -33,32 +34,46 @@ std::string ReadToken(plat::Stream* file) {
 }
 
 void SaveInstalledSites(CPatchwellApp& state) {
+    SaveInstalledSitesFrom(state, PathIn(state.userDataFolder, kOldSiteList), nullptr);
+}
+
+bool SaveInstalledSitesFrom(CPatchwellApp& state, const std::string& path, std::string* asRead) {
     LogPrintf("Saving installed sites...");
     state.installedStockSites.clear();
-    std::string path = state.userDataFolder + kOldSiteList;
-    plat::StreamHolder file(plat::OpenStream(path, "r"));
-    if (!file) {
-        LogPrintf("Error - could not open file: %s\n", path.c_str());
+    std::string bytes;
+    if (!ReadRawFile(path, &bytes)) {
+        LogPrintf("Error - could not open file: %s\n", path.empty() ? kOldSiteList : path.c_str());
         LogPrintf("Done\n");
-        return;
+        return false;
     }
+    // Read as text: CR LF arrives as a line feed, which ReadToken drops.
+    std::string text = TextModeView(bytes);
+    std::string::size_type at = 0;
+    auto next = [&] {
+        std::string token;
+        for (; at < text.size() && text[at] != ';'; ++at)
+            if (text[at] != '\n') token += text[at];
+        if (at < text.size()) ++at;  // the ";" is consumed
+        return token;
+    };
     // Records of three fields: the site's file name and two that are not used.
     // The first empty name ends the list, even when more records follow.
-    for (std::string name = ReadToken(file.Get()); !name.empty(); name = ReadToken(file.Get())) {
-        ReadToken(file.Get());
-        ReadToken(file.Get());
+    for (std::string name = next(); !name.empty(); name = next()) {
+        next();
+        next();
         if (IsStockSite(name)) state.installedStockSites.push_back(name);
     }
-    file.Close();
+    if (asRead) *asRead = std::move(bytes);
     LogPrintf("Done\n");
+    return true;
 }
 
 void WriteInstalledList(CPatchwellApp& state) {
     if (state.installedStockSites.empty()) return;
-    std::string path = state.installFolder + kInstalledList;
-    plat::StreamHolder file(plat::OpenStream(path, "w"));
+    std::string path = PathIn(state.installFolder, kInstalledList);
+    plat::StreamHolder file(path.empty() ? nullptr : plat::OpenStream(path, "w"));
     if (!file) {
-        LogPrintf("Error - could not open file: %s\n", path.c_str());
+        LogPrintf("Error - could not open file: %s\n", path.empty() ? kInstalledList : path.c_str());
         return;
     }
     std::string lines;

@@ -13,6 +13,9 @@ class CPatchwellApp;
 std::string ReadToken(plat::Stream* file);
 // Fills installedStockSites from userDataFolder + "/Settings/installedUpdates.vrx".
 void SaveInstalledSites(CPatchwellApp& state);
+// The same from the file at path; asRead (when given) receives its bytes.
+// False when the file could not be opened.
+bool SaveInstalledSitesFrom(CPatchwellApp& state, const std::string& path, std::string* asRead);
 // Writes installFolder + "/resources/data/installed.dat", one line per stock
 // site found; leaves it alone when none was found.
 void WriteInstalledList(CPatchwellApp& state);

@@ -170,3 +170,101 @@ TEST_F(OptionsTest, AFailedOpenOrWriteAtRestoreIsLoggedBeforeDone) {
 }
 
 }  // namespace
+
+namespace {
+
+// The fourteen option lines of a user's file in the old layout.
+const char kFullOldFile[] =
+    "options.default_simulationSpeed = 0.8\n"
+    "options.default_wind = { 3, 270 }\n"
+    "options.initialSetup = 1\n"
+    "options.default_units_scheme = \"imperial\"\n"
+    "options.playWindSound = 1\n"
+    "options.default_flyingSite = \"aerovinRC_elmHill\"\n"
+    "options.default_flyingSite_time = 14\n"
+    "options.default_layoutMode = 2\n"
+    "options.default_flightRecorder_position = { 12, 40 }\n"
+    "options.models = { { \"Trainer\", \"Blue\", \"Mode 2\", \"Sunset scheme\" }, { \"Glider\" } }\n"
+    "options.language = \"en\"\n"
+    "options.default_showHelperDialogs = { 1, 0, 1, 1 }\n"
+    "options.default_training_landing_startHeight = 25\n"
+    "options.recentFlyingSites = { \"aerovinRC_elmHill\", \"My strip\" }\n";
+
+struct CapturedOptions {
+    std::string blocks[5], model1, model4, language, helpers;
+    bool operator==(const CapturedOptions&) const = default;
+};
+
+CapturedOptions Captured(const CPatchwellApp& state) {
+    return {{state.simulationSpeedBlock, state.unitsSchemeBlock, state.flyingSiteBlock, state.flightRecorderBlock,
+             state.trainingStartHeightBlock},
+            state.modelFirstText,
+            state.modelFourthText,
+            state.languageText,
+            state.helperDialogsText};
+}
+
+TEST_F(OptionsTest, EveryValueOfTheFirstRunSurvivesTwoMoreRuns) {
+    for (const char* lineBreak : {"\n", "\r\n"}) {
+        std::string old = kFullOldFile;
+        if (std::string(lineBreak) == "\r\n") {
+            old.clear();
+            for (char c : std::string(kFullOldFile)) old += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        }
+        WriteUserFile(kOptions, old);
+        std::string firstResult;
+        CapturedOptions first;
+        for (int run = 0; run < 3; ++run) {
+            SaveOptions(state);
+            if (run == 0) first = Captured(state);
+            EXPECT_TRUE(Captured(state) == first) << "run " << run << ": " << state.simulationSpeedBlock << "|"
+                                                  << state.modelFirstText << "|" << state.trainingStartHeightBlock;
+            // The packages bring a fresh file that holds some of the same keys.
+            WriteUserFile(kOptions, std::string("options.default_simulationSpeed = 1.0") + lineBreak +
+                                        "options.initialSetup = 1" + lineBreak + "options.language = \"en\"" +
+                                        lineBreak);
+            RestoreOptions(state);
+            std::string result = machine.ReadFile(UserFile(kOptions));
+            if (run == 0) firstResult = result;
+            EXPECT_EQ(result, firstResult) << "run " << run;
+        }
+        EXPECT_EQ(first.model1, "Trainer");
+        EXPECT_EQ(first.model4, "Sunset scheme");
+        EXPECT_EQ(first.blocks[2], "options.default_flyingSite = \"aerovinRC_elmHill\"\n"
+                                   "options.default_flyingSite_time = 14\n");
+        EXPECT_EQ(first.blocks[4], "options.default_training_landing_startHeight = 25\n");
+    }
+}
+
+TEST_F(OptionsTest, RestoredLinesEndTheWayTheOldFileEndedItsLines) {
+    WriteUserFile(kOptions, "options.language = \"de\"\noptions.default_units_scheme = 1\noptions.playWindSound = 0\n");
+    SaveOptions(state);
+    WriteUserFile(kOptions, "");
+    RestoreOptions(state);
+    EXPECT_EQ(machine.ReadFile(UserFile(kOptions)),
+              "options.model = { 1, \"\", \"Default\", \"Default\", \"\", \"default\", 0, 0, 0,0,0, 0,0,0, 0,0,0,0 }\n"
+              "options.language = \"de\"\n"
+              "options.default_showHelperDialogs = {  }\n"
+              "options.initialSetup = 0\n"
+              "options.default_units_scheme = 1\n");
+    WriteUserFile(kOptions, "options.language = \"de\"\r\noptions.default_units_scheme = 1\r\noptions.playWindSound = 0\r\n");
+    SaveOptions(state);
+    WriteUserFile(kOptions, "");
+    RestoreOptions(state);
+    EXPECT_EQ(machine.ReadFile(UserFile(kOptions)).find("\n", 0), machine.ReadFile(UserFile(kOptions)).find("\r\n") + 1);
+    EXPECT_EQ(machine.ReadFile(UserFile(kOptions)).find("\r\n\n"), std::string::npos);
+    EXPECT_NE(machine.ReadFile(UserFile(kOptions)).find("options.default_units_scheme = 1\r\n"), std::string::npos);
+}
+
+TEST_F(OptionsTest, AFileThatOnlyLooksLikeOursIsReadInTheOldLayout) {
+    // A model line of this program's form without the lines that follow it.
+    WriteUserFile(kOptions,
+                  "options.model = { 1, \"A\", \"Default\", \"Default\", \"B\", \"default\", 0, 0, 0,0,0, 0,0,0, "
+                  "0,0,0,0 }\r\noptions.language = \"fr\"\r\noptions.initialSetup = 1\r\n");
+    SaveOptions(state);
+    EXPECT_EQ(state.languageText, "fr");
+    EXPECT_EQ(state.modelFirstText, "");
+    EXPECT_TRUE(state.optionsCaptured);
+}
+
+}  // namespace
