@@ -92,7 +92,7 @@ void AddWhenSound(std::vector<std::string>& into, const std::string& folder, con
 std::vector<std::string> FolderStrings(const CPatchwellApp& state) {
     return {state.installFolder,     state.userDataFolder,  state.startMenuFolder,   state.appDataFolder,
             state.builderFolder,     state.userBuilderFolder, state.documentsFolder, state.desktopFolder,
-            state.programFilesFolder};
+            state.programFilesFolder, state.holdingFolder};
 }
 
 struct GuardState {
@@ -150,14 +150,25 @@ OwnedFolders OwnedFoldersOf(const CPatchwellApp& state) {
     for (const std::string* root : {&state.installFolder, &state.userDataFolder, &state.startMenuFolder,
                                     &state.appDataFolder, &state.builderFolder, &state.userBuilderFolder})
         AddWhenSound(owned.trees, *root);
-    AddWhenSound(owned.trees, state.documentsFolder, "/AerovinTemp");
+    // The holding folder: AerovinTemp, or the free name a run chose when a
+    // folder of that name is not the installer's.
+    if (state.holdingFolder.empty())
+        AddWhenSound(owned.trees, state.documentsFolder, "/AerovinTemp");
+    else
+        AddWhenSound(owned.trees, state.holdingFolder);
     AddWhenSound(owned.trees, state.userDataFolder, "_backup");
     AddWhenSound(owned.trees, state.userBuilderFolder, "_backup");
     AddWhenSound(owned.files, state.desktopFolder, "/AerovinRC.lnk");
     AddWhenSound(owned.files, state.desktopFolder, "/Aerovin Builder.lnk");
     AddWhenSound(owned.files, state.documentsFolder, "/AerovinPatchwell.log");
+    // The record of an update in progress, and the fresh copy that replaces it.
+    AddWhenSound(owned.files, state.documentsFolder, "/AerovinPatchwell.update");
+    AddWhenSound(owned.files, state.documentsFolder, "/AerovinPatchwell.update.new");
     AddWhenSound(owned.creatable, state.programFilesFolder);
-    AddWhenSound(owned.madeHere, state.documentsFolder, "/AerovinTemp");
+    if (state.holdingFolder.empty())
+        AddWhenSound(owned.madeHere, state.documentsFolder, "/AerovinTemp");
+    else
+        AddWhenSound(owned.madeHere, state.holdingFolder);
     AddWhenSound(owned.madeHere, state.userDataFolder, "_backup");
     AddWhenSound(owned.madeHere, state.userBuilderFolder, "_backup");
     return owned;

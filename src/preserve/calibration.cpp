@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/file_ops.h"
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "platform/platform.h"
@@ -65,7 +66,7 @@ void RestoreCalibration(CPatchwellApp& state) {
     if (!state.calibrationCaptured) return;
     LogPrintf("Restoring calibration...");
     std::string path = PathIn(state.userDataFolder, kCalibrationFile);
-    plat::StreamHolder file(path.empty() ? nullptr : plat::OpenStream(path, "wb"));
+    plat::StreamHolder file(path.empty() ? nullptr : OpenForWriting(path, "wb"));
     if (!file) {
         LogPrintf("Error - could not open file: %s\n", path.empty() ? kCalibrationFile : path.c_str());
     } else {

@@ -1,5 +1,7 @@
 #include "preserve/durable_file.h"
 
+#include "core/file_ops.h"
+#include "core/owned_folders.h"
 #include "platform/platform.h"
 
 std::string PathIn(const std::string& folder, const char* name) {
@@ -36,12 +38,14 @@ std::string TextModeView(const std::string& bytes) {
 bool WriteFileDurably(const std::string& path, const std::string& bytes) {
     if (path.empty()) return false;
     std::string fresh = path + ".new";
-    plat::StreamHolder file(plat::OpenStream(fresh, "wb"));
+    // The move replaces path: the guard is asked for it as for the fresh copy.
+    if (!RefusalReason(path, OwnedUse::kWrite).empty()) return false;
+    plat::StreamHolder file(OpenForWriting(fresh, "wb"));
     if (!file) return false;
     bool written = bytes.empty() || plat::WriteStream(file.Get(), bytes.data(), bytes.size()) == bytes.size();
     written &= plat::CommitStream(file.Get()) == 0;
     written &= file.Close() == 0;
     if (written && plat::MoveFileReplace(fresh, path)) return true;
-    plat::RemoveFile(fresh);
+    DeleteOneFile(fresh);
     return false;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "core/file_ops.h"
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "platform/platform.h"
@@ -240,7 +241,7 @@ void RestoreOptions(CPatchwellApp& state) {
     if (!state.optionsCaptured) return;
     LogPrintf("Restoring options...");
     std::string path = PathIn(state.userDataFolder, kOptionsFile);
-    plat::StreamHolder file(path.empty() ? nullptr : plat::OpenStream(path, "ab"));
+    plat::StreamHolder file(path.empty() ? nullptr : OpenForWriting(path, "ab"));
     if (!file) {
         LogPrintf("Error - could not open file: %s\n", path.empty() ? kOptionsFile : path.c_str());
     } else {

@@ -46,7 +46,7 @@ void DeleteShortcut(const std::string& folder, const char* name) {
     if (folder.empty()) return;
     std::string path = folder + name;
     LogPrintf("  Deleting %s\n", path.c_str());
-    plat::RemoveFile(path);  // a missing shortcut is no error
+    DeleteOneFile(path);  // a missing shortcut is no error
 }
 
 void DeleteTree(const std::string& folder) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "core/file_ops.h"
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "platform/platform.h"
@@ -75,7 +76,7 @@ bool KeepCopies(const std::string& holding, const Captured& read) {
         if (present[i])
             kept &= WriteFileDurably(copy, *bytes[i]);
         else
-            plat::RemoveFile(copy);
+            DeleteOneFile(copy);
     }
     return kept;
 }

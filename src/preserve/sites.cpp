@@ -1,5 +1,6 @@
 #include "preserve/sites.h"
 
+#include "core/file_ops.h"
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "preserve/durable_file.h"
@@ -71,7 +72,7 @@ bool SaveInstalledSitesFrom(CPatchwellApp& state, const std::string& path, std::
 void WriteInstalledList(CPatchwellApp& state) {
     if (state.installedStockSites.empty()) return;
     std::string path = PathIn(state.installFolder, kInstalledList);
-    plat::StreamHolder file(path.empty() ? nullptr : plat::OpenStream(path, "w"));
+    plat::StreamHolder file(path.empty() ? nullptr : OpenForWriting(path, "w"));
     if (!file) {
         LogPrintf("Error - could not open file: %s\n", path.empty() ? kInstalledList : path.c_str());
         return;

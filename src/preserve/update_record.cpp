@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "core/file_ops.h"
 #include "core/installer_state.h"
 #include "platform/platform.h"
 #include "preserve/durable_file.h"
@@ -92,5 +93,5 @@ bool WriteUpdateRecord(const CPatchwellApp& state, const UpdateRecord& record) {
 
 void RemoveUpdateRecord(const CPatchwellApp& state) {
     std::string path = UpdateRecordPath(state);
-    if (!path.empty()) plat::RemoveFile(path);
+    if (!path.empty()) DeleteOneFile(path);
 }

@@ -128,8 +128,8 @@ bool RestoreUserContent(CPatchwellApp& state) {
         record.phase = UpdatePhase::kRestored;
         WriteUpdateRecord(state, record);
     }
-    for (const char* copy : kCapturedCopies) plat::RemoveFile(holding + copy);
-    plat::RemoveFile(holding + kHoldingMark);
+    for (const char* copy : kCapturedCopies) DeleteOneFile(holding + copy);
+    DeleteOneFile(holding + kHoldingMark);
     DeleteFolderTree(holding);
     if (recorded) RemoveUpdateRecord(state);
     return true;
