@@ -2,6 +2,7 @@
 // descriptors; the Windows answers must not change for it, with openat2 and
 // with the per-name walk of kernels without it.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -214,6 +215,8 @@ TEST(ContainedSyscallWorkload, WritesFilesAsPackagesDo) {
     int files = count ? std::atoi(count) : 20;
     ASSERT_TRUE(plat::MakeFolder(root + "\\Data"));
     std::string content(1500, 'c');
+    // Marks in the trace between which the script counts.
+    access("pw-workload-begin", F_OK);
     for (int i = 0; i < files; ++i) {
         std::string path = root + "\\Data\\f" + std::to_string(i) + ".dat";
         plat::SetAttributes(path, plat::kAttrNormal);
@@ -224,6 +227,7 @@ TEST(ContainedSyscallWorkload, WritesFilesAsPackagesDo) {
         ASSERT_EQ(file.Close(), 0);
         ASSERT_TRUE(plat::SetAttributes(path, plat::kAttrNormal));
     }
+    access("pw-workload-end", F_OK);
     plat::SetContainedFolders({});
     EXPECT_EQ(machine.ReadFile(root + "\\Data\\f0.dat"), content);
 }

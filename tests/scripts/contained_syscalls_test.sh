@@ -11,17 +11,15 @@ if ! command -v strace >/dev/null; then echo "SKIP: strace is not installed"; ex
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-count() {  # count FILES -> writes strace -c output to $work/FILES.txt
+count() {  # count FILES -> the calls of the workload's loop, one name a line, in $work/FILES.txt
     # The leak checker cannot run under ptrace.
-    ASAN_OPTIONS=detect_leaks=0 PW_WORKLOAD_FILES=$1 strace -f -c -o "$work/$1.txt" "$tests" \
+    ASAN_OPTIONS=detect_leaks=0 PW_WORKLOAD_FILES=$1 strace -f -o "$work/$1.trace" "$tests" \
         --gtest_filter=ContainedSyscallWorkload.WritesFilesAsPackagesDo >"$work/$1.log" 2>&1 ||
         { echo "FAIL: workload of $1 files"; cat "$work/$1.log"; exit 1; }
+    awk '/pw-workload-end/ { inside = 0 } inside { sub(/^[0-9]+ +/, ""); sub(/\(.*/, ""); print }
+         /pw-workload-begin/ { inside = 1 }' "$work/$1.trace" >"$work/$1.txt"
 }
-# strace -c lines: % time, seconds, usecs/call, calls, [errors,] name.
-calls() {  # calls FILE NAME-REGEX -> the number of calls of those names
-    awk -v pattern="^($2)\$" '$NF ~ pattern { n += $4 } END { print n + 0 }' "$1"
-}
-total() { awk '$NF == "total" { print $4 }' "$1"; }
+calls() { grep -cE "^($2)\$" "$1"; }  # calls FILE NAME-REGEX
 
 small=100
 large=600
@@ -29,11 +27,12 @@ count $small
 count $large
 files=$((large - small))
 per_file() { echo "scale=2; ($1 - $2) / $files" | bc -l; }
-all=$(per_file "$(total "$work/$large.txt")" "$(total "$work/$small.txt")")
-stats=$(per_file "$(calls "$work/$large.txt" 'stat|lstat|fstat|newfstatat|statx|access|faccessat|faccessat2')" \
-                 "$(calls "$work/$small.txt" 'stat|lstat|fstat|newfstatat|statx|access|faccessat|faccessat2')")
+stat_like='stat|lstat|fstat|newfstatat|statx|access|faccessat|faccessat2'
+all=$(per_file "$(wc -l <"$work/$large.txt")" "$(wc -l <"$work/$small.txt")")
+stats=$(per_file "$(calls "$work/$large.txt" "$stat_like")" "$(calls "$work/$small.txt" "$stat_like")")
 xattrs=$(per_file "$(calls "$work/$large.txt" '.*xattr')" "$(calls "$work/$small.txt" '.*xattr')")
 echo "system calls per written file: $all (stat-like $stats, extended attributes $xattrs)"
+sort "$work/$large.txt" | uniq -c | sort -rn | head -8
 failures=0
 # An open, a write, a close, and one look at the kernel's change queue for
 # each of the two calls that need it: five. A little room for noise.

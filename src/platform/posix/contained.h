@@ -52,6 +52,7 @@ struct FolderNode;
 struct Place {
     int folder = -1;        // borrowed: valid until the next call of this module
     FolderNode* node = nullptr;
+    unsigned long generation = 0;
     std::string hostName;   // the existing spelling, or the name as given when none matches
     bool exists = false;    // a name of that spelling (in any case) is in the folder
     std::string key;        // the path without regard to case, for the marks below

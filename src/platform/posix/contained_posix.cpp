@@ -58,6 +58,7 @@ struct State {
     bool unwatchedKept = false;  // a folder is kept without a watch: drop all before the next call
     std::unordered_map<int, std::vector<FolderNode*>> byWatch;
     std::size_t nodes = 0;
+    unsigned long generation = 0;  // counts the drops: a place from before one may name a dropped folder
     std::string plainKey;
     bool newFilesPlain = true;
     bool componentWalkOnly = false;
@@ -116,6 +117,7 @@ void Unwatch(State& state, FolderNode& node, bool watchGone) {
 }
 
 void Drop(State& state, FolderNode* node, bool watchGone) {
+    ++state.generation;
     Unwatch(state, *node, watchGone);
     if (node->parent) {
         FolderNode* parent = node->parent;
@@ -143,6 +145,7 @@ void DropChildrenNamed(State& state, FolderNode& node, const std::string& hostNa
 }
 
 void DropAll(State& state) {
+    ++state.generation;
     for (auto& root : state.roots) Unwatch(state, *root.second, true);
     state.roots.clear();
     state.byWatch.clear();
@@ -344,16 +347,14 @@ FolderNode* ChildNode(State& state, FolderNode& parent, const std::string& ansiN
         *error = ContainedErrorOf(errno, false);
         return nullptr;
     }
-    if (state.nodes >= kMaxNodes) {
-        close(fd);
-        *error = kErrorPathNotFound;
-        return nullptr;
-    }
     auto node = std::make_unique<FolderNode>();
     node->fd.Reset(fd);
     node->parent = &parent;
     node->hostName = hostName;
-    Watch(state, *node);
+    if (state.nodes < kMaxNodes)
+        Watch(state, *node);
+    else
+        state.unwatchedKept = true;  // too many kept: this one serves the call only
     FolderNode* kept = node.get();
     parent.children[key] = std::move(node);
     ++state.nodes;
@@ -430,6 +431,7 @@ Placing PlaceBelowContained(const WinPath& path, Place* place, DWORD* error) {
     const std::string& last = path.names.back();
     place->folder = node->fd.Get();
     place->node = node;
+    place->generation = state.generation;
     place->key = KeyOfPath(path, path.names.size());
     if (node->namesKnown || ReadNames(*node)) {
         place->exists = FindName(*node, last, &place->hostName);
@@ -441,17 +443,25 @@ Placing PlaceBelowContained(const WinPath& path, Place* place, DWORD* error) {
     return Placing::kPlaced;
 }
 
+namespace {
+
+// A place's folder is still kept (nothing was dropped since it was resolved).
+// When it is not, the kernel's word brings the change on the next call.
+bool StillKept(const Place& place) { return place.node && place.generation == TheState().generation; }
+
+}  // namespace
+
 void NoteCreated(const Place& place, bool /*isFolder*/) {
-    if (!place.node) return;
+    if (!StillKept(place)) return;
     if (place.node->namesKnown) AddName(*place.node, place.hostName);
 }
 
 void NoteRemoved(const Place& place) {
-    if (!place.node) return;
     State& state = TheState();
+    if (state.plainKey == place.key) state.plainKey.clear();
+    if (!StillKept(place)) return;
     DropChildrenNamed(state, *place.node, place.hostName);
     if (place.node->namesKnown) RemoveName(*place.node, place.hostName);
-    if (state.plainKey == place.key) state.plainKey.clear();
 }
 
 void MarkPlain(const Place& place) {
@@ -468,8 +478,7 @@ void ForgetPlain() { TheState().plainKey.clear(); }
 
 void SetContained(const std::vector<std::string>& folders) {
     State& state = TheState();
-    DropAll(state);
-    state.folders.clear();
+    std::vector<ContainedFolder> wanted;
     for (const std::string& folder : folders) {
         if (folder.size() < 2 || folder[1] != ':') continue;  // only absolute paths name a folder
         WinPath parsed;
@@ -478,8 +487,14 @@ void SetContained(const std::vector<std::string>& folders) {
         ContainedFolder kept;
         kept.drive = parsed.drive;
         for (const std::string& name : parsed.names) kept.keys.push_back(UpperCase(name));
-        state.folders.push_back(kept);
+        wanted.push_back(kept);
     }
+    bool same = wanted.size() == state.folders.size();
+    for (std::size_t i = 0; same && i < wanted.size(); ++i)
+        same = wanted[i].drive == state.folders[i].drive && wanted[i].keys == state.folders[i].keys;
+    if (same) return;  // what is kept stays good
+    DropAll(state);
+    state.folders = std::move(wanted);
     // A file this run creates is plain unless the process's mask takes every write bit.
     mode_t mask = umask(0);
     umask(mask);
