@@ -19,6 +19,7 @@
 #include "core/installer_state.h"
 #include "packages/package_install.h"
 #include "packages/writer/package_writer.h"
+#include "platform/platform.h"
 #include "platform/posix/machine.h"
 
 namespace fs = std::filesystem;
@@ -99,6 +100,8 @@ int Apply(const fs::path& package, const fs::path& prefix) {
     // The installer's log goes to standard output, a file as in a real run.
     if (!std::freopen((prefix / "install.log").c_str(), "w", stdout)) return 1;
     theApp.installFolder = "C:\\Game";
+    // As a real run does once its folders are known: writes stay below them.
+    plat::SetContainedFolders({theApp.installFolder});
     Package record;
     record.path = plat::posix::WindowsPathOf(package.string());
     record.name = record.path;

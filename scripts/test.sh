@@ -85,10 +85,20 @@ wine_prefix=$(mktemp -d /tmp/pw-wine-XXXXXX)
 export WINEPREFIX=$wine_prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 "$PW_WINE" wineboot --init >/dev/null 2>&1
-# A folder link made on the host side of the prefix, which Wine lists as a link.
-mkdir -p "$WINEPREFIX/drive_c/pwlinks/elsewhere" "$WINEPREFIX/drive_c/pwlinks/tree"
-printf keep > "$WINEPREFIX/drive_c/pwlinks/elsewhere/precious.txt"
-ln -s ../elsewhere "$WINEPREFIX/drive_c/pwlinks/tree/link"
+# Links made on the host side of the prefix, which Wine lists as links (it
+# cannot make them itself): folder links below the folders the tests contain,
+# a file link, and a folder that is itself a link, as Documents is.
+links="$WINEPREFIX/drive_c/pwlinks"
+mkdir -p "$links/elsewhere" "$links/tree" "$links/write" "$links/deltree/sub" "$links/delink" "$links/rootreal" \
+  "$links/filelink"
+printf keep > "$links/elsewhere/precious.txt"
+printf x > "$links/deltree/sub/plain.txt"
+ln -s ../elsewhere "$links/tree/link"
+ln -s ../elsewhere "$links/write/link"
+ln -s ../../elsewhere "$links/deltree/sub/link"
+ln -s ../elsewhere "$links/delink/link"
+ln -s rootreal "$links/docs"
+ln -s ../elsewhere/precious.txt "$links/filelink/out.txt"
 export PW_LINK_FIXTURE='C:\pwlinks'
 for exe in "$PW_BUILD_WIN"/tests/pw_contract_tests.exe; do
   out=$(mktemp)

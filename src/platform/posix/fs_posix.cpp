@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/time.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <memory>
 
 #include "platform/backend.h"
+#include "platform/posix/contained.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
 
@@ -198,6 +200,172 @@ bool Fail(DWORD error) {
     return false;
 }
 
+// ---- Below a contained folder: every name reached from the folder's
+// descriptor, never through a link (contained.h) ----
+
+// A path of the host's /proc that names an entry of an open folder without
+// following it, for the calls that have no *at form (extended attributes).
+std::string EntryPath(const Place& place) {
+    return "/proc/self/fd/" + std::to_string(place.folder) + "/" + place.hostName;
+}
+
+void StoreDosBitsAt(const Place& place, DWORD bits) { StoreDosBits(EntryPath(place), bits); }
+
+// fchmodat without following a link (fchmodat2 where the kernel has it).
+int ChangeModeAt(int folder, const std::string& name, mode_t mode) {
+#ifdef SYS_fchmodat2
+    long result = syscall(SYS_fchmodat2, folder, name.c_str(), mode, AT_SYMLINK_NOFOLLOW);
+    if (result == 0 || errno != ENOSYS) return static_cast<int>(result);
+#endif
+    return fchmodat(folder, name.c_str(), mode, AT_SYMLINK_NOFOLLOW);
+}
+
+// Host path and stat of the process's current directory, for the rule that
+// it cannot be removed.
+bool IsCurrentDirectory(const struct stat& st) {
+    std::string current = HostPathOf(CurrentDirPath());
+    struct stat cs;
+    return !current.empty() && stat(current.c_str(), &cs) == 0 && cs.st_dev == st.st_dev && cs.st_ino == st.st_ino;
+}
+
+bool CopyDescriptors(int in, int out) {
+    char buffer[1 << 16];
+    for (;;) {
+        ssize_t n = read(in, buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < n;) {
+            ssize_t w = write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) {
+                if (w == 0) errno = ENOSPC;
+                return false;
+            }
+            done += w;
+        }
+    }
+}
+
+// One side of a copy or a move: below a contained folder, or a host path.
+struct Side {
+    WinPath path;
+    std::string host;   // outside: the host path
+    bool contained = false;
+    Place place;
+    UniqueFd folder;    // contained: our own descriptor of the folder
+    int FolderFd() const { return contained ? folder.Get() : AT_FDCWD; }
+    const char* Name() const { return contained ? place.hostName.c_str() : host.c_str(); }
+};
+
+// Fills side for path; false with LastError() when its folder cannot be
+// reached (a link on the way included).
+bool PrepareSide(const std::string& path, Side* side) {
+    ParseWindowsPath(path, &side->path);
+    DWORD error = 0;
+    switch (side->path.names.empty() ? Placing::kOutside : PlaceBelowContained(side->path, &side->place, &error)) {
+        case Placing::kFailed: return Fail(error);
+        case Placing::kPlaced:
+            side->contained = true;
+            // Our own descriptor: the next resolution may drop the kept one.
+            side->folder.Reset(fcntl(side->place.folder, F_DUPFD_CLOEXEC, 0));
+            if (!side->folder) return Fail(kErrorAccessDenied);
+            return true;
+        case Placing::kOutside: break;
+    }
+    side->host = HostPathOf(side->path);
+    return true;
+}
+
+bool CopyContained(const std::string& source, const std::string& destination, bool failIfExists) {
+    Side from, to;
+    if (!PrepareSide(source, &from)) return false;
+    UniqueFd in;
+    struct stat sourceStat;
+    if (from.contained) {
+        if (!from.place.exists) return Fail(kErrorFileNotFound);
+        in.Reset(OpenBeneath(from.FolderFd(), from.Name(), O_RDONLY | O_NONBLOCK));
+        if (!in) return Fail(errno == EISDIR ? kErrorAccessDenied : ContainedErrorOf(errno, true));
+    } else {
+        if (from.host.empty() || stat(from.host.c_str(), &sourceStat) != 0)
+            return Fail(from.host.empty() ? kErrorPathNotFound : MissingPathError(from.host));
+        in.Reset(open(from.host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+        if (!in) return Fail(WindowsErrorOf(errno, from.host));
+    }
+    if (fstat(in.Get(), &sourceStat) != 0) return Fail(kErrorAccessDenied);
+    if (S_ISDIR(sourceStat.st_mode)) return Fail(kErrorAccessDenied);
+    if (!PrepareSide(destination, &to)) return false;
+    bool exists = false;
+    struct stat destStat;
+    if (to.contained) {
+        exists = to.place.exists && fstatat(to.FolderFd(), to.Name(), &destStat, AT_SYMLINK_NOFOLLOW) == 0;
+        // A link where the copy is to be written is never written through.
+        if (exists && S_ISLNK(destStat.st_mode)) return Fail(kErrorCantResolveFilename);
+    } else {
+        if (to.host.empty() || !IsDirectoryHost(ParentOf(to.host))) return Fail(kErrorPathNotFound);
+        exists = stat(to.host.c_str(), &destStat) == 0;
+    }
+    if (exists) {
+        if (S_ISDIR(destStat.st_mode)) return Fail(kErrorAccessDenied);
+        if (destStat.st_dev == sourceStat.st_dev && destStat.st_ino == sourceStat.st_ino)
+            return Fail(kErrorSharingViolation);
+        if (failIfExists) return Fail(kErrorFileExists);
+    }
+    char bits[16] = {};
+    ssize_t bitsLength = fgetxattr(in.Get(), kDosAttribute, bits, sizeof bits - 1);
+    ForgetPlain();
+    UniqueFd out(to.contained ? OpenBeneath(to.FolderFd(), to.Name(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                              : open(to.host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!out) return Fail(to.contained ? ContainedErrorOf(errno, true) : WindowsErrorOf(errno, to.host));
+    if (to.contained && !exists) NoteCreated(to.place, false);
+    if (!CopyDescriptors(in.Get(), out.Get())) {
+        int saved = errno;
+        return Fail(to.contained ? ContainedErrorOf(saved, true) : WindowsErrorOf(saved, to.host));
+    }
+    if (!exists) {
+        // A new copy takes the source's attributes and last-write time.
+        fchmod(out.Get(), sourceStat.st_mode & 07777);
+        if (bitsLength > 2) fsetxattr(out.Get(), kDosAttribute, bits, static_cast<size_t>(bitsLength), 0);
+        timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+        futimens(out.Get(), times);
+    }
+    if (close(out.Release()) != 0) return Fail(kErrorAccessDenied);
+    lastError = 0;
+    return true;
+}
+
+bool MoveContained(const std::string& fromPath, const std::string& toPath) {
+    Side from, to;
+    if (!PrepareSide(fromPath, &from)) return false;
+    if (from.contained ? !from.place.exists : from.host.empty())
+        return Fail(from.contained ? kErrorFileNotFound : kErrorPathNotFound);
+    struct stat st;
+    if (!from.contained && lstat(from.host.c_str(), &st) != 0) return Fail(MissingPathError(from.host));
+    if (!PrepareSide(toPath, &to)) return false;
+    if (!to.contained && (to.host.empty() || !IsDirectoryHost(ParentOf(to.host)))) return Fail(kErrorPathNotFound);
+    ForgetPlain();
+    // A rename never follows a link in its last names: a link moves, or is
+    // replaced, itself.
+    if (renameat(from.FolderFd(), from.Name(), to.FolderFd(), to.Name()) != 0)
+        return Fail(to.contained ? ContainedErrorOf(errno, true) : WindowsErrorOf(errno, to.host));
+    if (from.contained) NoteRemoved(from.place);
+    if (to.contained) {
+        NoteRemoved(to.place);
+        NoteCreated(to.place, false);
+        fsync(to.FolderFd());
+    } else {
+        int folder = open(ParentOf(to.host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folder >= 0) {
+            fsync(folder);
+            close(folder);
+        }
+    }
+    lastError = 0;
+    return true;
+}
+
 // The folder and the wildcard of a pattern such as "C:\a/*.*".
 void SplitPattern(const std::string& pattern, std::string* folder, std::string* wildcard) {
     std::size_t cut = pattern.find_last_of("\\/");
@@ -303,13 +471,80 @@ bool MakeFolder(const std::string& path) {
     ParseWindowsPath(path, &parsed);
     if (!DriveExists(parsed.drive)) return Fail(kErrorFileNotFound);
     if (HasInvalidCharacter(parsed)) return Fail(kErrorInvalidName);
-    std::string host = HostPathOf(parsed);
     if (parsed.names.empty()) return Fail(kErrorAlreadyExists);
+    Place place;
+    DWORD error = 0;
+    switch (PlaceBelowContained(parsed, &place, &error)) {
+        case Placing::kFailed: return Fail(error);
+        case Placing::kPlaced:
+            ForgetPlain();
+            // Any name of that spelling, a link included, is already there.
+            if (place.exists) return Fail(kErrorAlreadyExists);
+            if (mkdirat(place.folder, place.hostName.c_str(), 0777) != 0) return Fail(ContainedErrorOf(errno, true));
+            NoteCreated(place, true);
+            MarkPlain(place);
+            return true;
+        case Placing::kOutside: break;
+    }
+    std::string host = HostPathOf(parsed);
     // Whatever is already there, a link that leads nowhere included, fails
     // the mkdir with EEXIST.
     if (mkdir(host.c_str(), 0777) != 0) return Fail(WindowsErrorOf(errno, host));
     return true;
 }
+
+namespace {
+
+// SHCreateDirectoryExA below a contained folder: the contained folder's own
+// levels are made as the system gives them, every level below it without
+// passing a link.
+int MakeContainedTree(const WinPath& parsed) {
+    Place place;
+    DWORD error = 0;
+    Placing placing = PlaceBelowContained(parsed, &place, &error);
+    ForgetPlain();
+    if (placing == Placing::kPlaced) {
+        if (place.exists) return kErrorAlreadyExists;
+        if (mkdirat(place.folder, place.hostName.c_str(), 0777) != 0)
+            return static_cast<int>(ContainedErrorOf(errno, true));
+        NoteCreated(place, true);
+        MarkPlain(place);
+        return 0;
+    }
+    if (error != kErrorPathNotFound) return static_cast<int>(error);
+    const std::size_t rootLength = ContainedRootLength(parsed);
+    WinPath level{parsed.drive, {}};
+    for (const std::string& name : parsed.names) {
+        level.names.push_back(name);
+        Placing at = level.names.size() > rootLength ? PlaceBelowContained(level, &place, &error) : Placing::kOutside;
+        if (at == Placing::kFailed) return static_cast<int>(error);
+        if (at == Placing::kOutside) {
+            std::string levelHost = HostPathOf(level);
+            struct stat st;
+            if (stat(levelHost.c_str(), &st) == 0) {
+                if (!S_ISDIR(st.st_mode)) return kErrorPathNotFound;
+                continue;
+            }
+            if (mkdir(levelHost.c_str(), 0777) != 0) return static_cast<int>(WindowsErrorOf(errno, levelHost));
+            continue;
+        }
+        if (place.exists) {
+            struct stat st;
+            if (fstatat(place.folder, place.hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return kErrorPathNotFound;
+            if (S_ISLNK(st.st_mode)) return kErrorCantResolveFilename;
+            if (!S_ISDIR(st.st_mode)) return kErrorPathNotFound;
+            continue;
+        }
+        if (mkdirat(place.folder, place.hostName.c_str(), 0777) != 0)
+            return static_cast<int>(ContainedErrorOf(errno, true));
+        NoteCreated(place, true);
+    }
+    MarkPlain(place);
+    return 0;
+}
+
+}  // namespace
 
 int MakeFolderTree(const std::string& path) {
     bool absolute = path.size() >= 2 && path[1] == ':';
@@ -319,6 +554,7 @@ int MakeFolderTree(const std::string& path) {
     if (!DriveExists(parsed.drive)) return kErrorPathNotFound;
     if (HasInvalidCharacter(parsed)) return kErrorInvalidName;
     if (!PathExists(FormatWindowsPath(WinPath{parsed.drive, {}}))) return kErrorPathNotFound;
+    if (!parsed.names.empty() && IsContained(parsed)) return MakeContainedTree(parsed);
     std::string host = HostPathOf(parsed);
     struct stat st;
     if (stat(host.c_str(), &st) == 0) return kErrorAlreadyExists;
@@ -337,6 +573,12 @@ int MakeFolderTree(const std::string& path) {
 }
 
 bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists) {
+    {
+        WinPath a, b;
+        ParseWindowsPath(source, &a);
+        ParseWindowsPath(destination, &b);
+        if (IsContained(a) || IsContained(b)) return CopyContained(source, destination, failIfExists);
+    }
     std::string from = HostPathOf(source);
     std::string to = HostPathOf(destination);
     struct stat sourceStat, destStat;
@@ -364,6 +606,26 @@ bool CopyFileTo(const std::string& source, const std::string& destination, bool 
 }
 
 bool RemoveFile(const std::string& path) {
+    WinPath parsed;
+    ParseWindowsPath(path, &parsed);
+    Place place;
+    DWORD error = 0;
+    switch (parsed.names.empty() ? Placing::kOutside : PlaceBelowContained(parsed, &place, &error)) {
+        case Placing::kFailed: return Fail(error);
+        case Placing::kPlaced: {
+            ForgetPlain();
+            struct stat st;
+            if (!place.exists || fstatat(place.folder, place.hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return Fail(kErrorFileNotFound);
+            if (S_ISDIR(st.st_mode)) return Fail(kErrorAccessDenied);
+            // A link goes itself; a read-only file stays, as on Windows.
+            if (!S_ISLNK(st.st_mode) && (st.st_mode & 0222) == 0) return Fail(kErrorAccessDenied);
+            if (unlinkat(place.folder, place.hostName.c_str(), 0) != 0) return Fail(ContainedErrorOf(errno, true));
+            NoteRemoved(place);
+            return true;
+        }
+        case Placing::kOutside: break;
+    }
     std::string host = HostPathOf(path);
     struct stat st;
     if (host.empty() || lstat(host.c_str(), &st) != 0) return Fail(host.empty() ? kErrorPathNotFound : MissingPathError(host));
@@ -377,6 +639,32 @@ bool RemoveFile(const std::string& path) {
 bool RemoveFolder(const std::string& path) {
     WinPath parsed;
     ParseWindowsPath(path, &parsed);
+    Place place;
+    DWORD error = 0;
+    switch (parsed.names.empty() ? Placing::kOutside : PlaceBelowContained(parsed, &place, &error)) {
+        case Placing::kFailed: return Fail(error);
+        case Placing::kPlaced: {
+            ForgetPlain();
+            struct stat st;
+            if (!place.exists || fstatat(place.folder, place.hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return Fail(kErrorFileNotFound);
+            const char* name = place.hostName.c_str();
+            if (S_ISLNK(st.st_mode)) {
+                // A folder link goes itself; what it points to stays.
+                struct stat target;
+                if (fstatat(place.folder, name, &target, 0) != 0 || !S_ISDIR(target.st_mode))
+                    return Fail(kErrorDirectory);
+                if (unlinkat(place.folder, name, 0) != 0) return Fail(ContainedErrorOf(errno, true));
+            } else {
+                if (!S_ISDIR(st.st_mode)) return Fail(kErrorDirectory);
+                if (IsCurrentDirectory(st)) return Fail(kErrorSharingViolation);
+                if (unlinkat(place.folder, name, AT_REMOVEDIR) != 0) return Fail(ContainedErrorOf(errno, true));
+            }
+            NoteRemoved(place);
+            return true;
+        }
+        case Placing::kOutside: break;
+    }
     std::string host = HostPathOf(parsed);
     struct stat st;
     if (host.empty() || lstat(host.c_str(), &st) != 0) return Fail(host.empty() ? kErrorPathNotFound : MissingPathError(host));
@@ -395,6 +683,35 @@ bool RemoveFolder(const std::string& path) {
 }
 
 bool SetAttributes(const std::string& path, DWORD attributes) {
+    WinPath parsed;
+    ParseWindowsPath(path, &parsed);
+    DWORD wanted = (attributes & kAttrNormal) ? 0 : attributes;
+    // A file or folder this run has just made carries no marks: clearing
+    // them changes nothing, and costs nothing.
+    if ((wanted & (kAttrReadOnly | kAttrHidden | kAttrSystem)) == 0 && IsKnownPlain(parsed)) return true;
+    Place place;
+    DWORD error = 0;
+    switch (parsed.names.empty() ? Placing::kOutside : PlaceBelowContained(parsed, &place, &error)) {
+        case Placing::kFailed: return Fail(error);
+        case Placing::kPlaced: {
+            ForgetPlain();
+            struct stat st;
+            if (!place.exists || fstatat(place.folder, place.hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+                return Fail(kErrorFileNotFound);
+            if (S_ISLNK(st.st_mode)) return true;
+            if (!S_ISDIR(st.st_mode)) {
+                mode_t mode = st.st_mode & 07777;
+                if (wanted & kAttrReadOnly)
+                    mode &= ~mode_t(0222);
+                else if ((mode & 0222) == 0)
+                    mode |= 0200;
+                if (mode != (st.st_mode & 07777)) ChangeModeAt(place.folder, place.hostName, mode);
+            }
+            StoreDosBitsAt(place, wanted);
+            return true;
+        }
+        case Placing::kOutside: break;
+    }
     std::string host = HostPathOf(path);
     struct stat st;
     if (host.empty() || lstat(host.c_str(), &st) != 0) return Fail(host.empty() ? kErrorPathNotFound : MissingPathError(host));
@@ -424,6 +741,12 @@ DWORD GetAttributes(const std::string& path) {
 }
 
 bool MoveFileReplace(const std::string& from, const std::string& to) {
+    {
+        WinPath a, b;
+        ParseWindowsPath(from, &a);
+        ParseWindowsPath(to, &b);
+        if (IsContained(a) || IsContained(b)) return MoveContained(from, to);
+    }
     std::string source = HostPathOf(from);
     std::string target = HostPathOf(to);
     struct stat st;
@@ -441,11 +764,7 @@ bool MoveFileReplace(const std::string& from, const std::string& to) {
     return true;
 }
 
-void SetContainedFolders(const std::vector<std::string>& folders) {
-    // Not yet enforced on this backend: the set is kept for the checks to come.
-    static std::vector<std::string> contained;
-    contained = folders;
-}
+void SetContainedFolders(const std::vector<std::string>& folders) { SetContained(folders); }
 
 int PathExists(const std::string& path) {
     if (path.empty() || path.find_first_of("*?\"<>|") != std::string::npos) {

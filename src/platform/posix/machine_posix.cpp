@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/posix/contained.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
 #include "platform/posix/registry_store.h"
@@ -90,6 +91,7 @@ bool UseMachine(const std::string& hostFolder, std::string* error) {
     state.currentDir = WinPath{'C', {}};
     ForgetRegistry();
     ForgetFolderNames();
+    ForgetContained();
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "platform/backend.h"
+#include "platform/posix/contained.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
 #include "platform/system_backend.h"
@@ -168,14 +169,10 @@ HRESULT QueryLinkFile(ShellLink* link, LinkFile** file) {
 HRESULT SaveLinkFile(LinkFile* file, const std::u16string& path) {
     if (!file) return kEPointer;
     std::string ansi = AnsiFromUtf16(path.substr(0, path.find(u'\0')));
-    std::string host = HostPathOf(ansi);
-    if (host.empty()) return HresultFromWin32(kErrorPathNotFound);
     std::string bytes = LinkBytes(*file->link);
-    int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) {
-        int error = errno;
-        return HresultFromWin32(error == ENOENT ? kErrorPathNotFound : WindowsErrorOf(error, host));
-    }
+    DWORD openError = 0;
+    int fd = OpenForWriting(ansi, /*append*/ false, &openError);
+    if (fd < 0) return HresultFromWin32(openError == kErrorFileNotFound ? kErrorPathNotFound : openError);
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);

@@ -8,6 +8,7 @@
 #include <mmsystem.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/backend.h"
 
@@ -15,6 +16,96 @@ namespace plat::backend {
 
 DWORD LastError() { return ::GetLastError(); }
 void SetLastError(DWORD error) { ::SetLastError(error); }
+
+// ---- Containment: the folders the program writes below ----
+//
+// Each contained folder is taken as the system gives it; below it, a call that
+// writes, copies or deletes checks every name on the way for a reparse point
+// (a junction or a symbolic link) and fails with ERROR_CANT_RESOLVE_FILENAME
+// rather than pass through one. A reparse point named by a deletion is
+// removed itself, which is what DeleteFileA and RemoveDirectoryA do.
+namespace containment {
+
+std::vector<std::string>& Folders() {
+    static std::vector<std::string> folders;
+    return folders;
+}
+
+// The full path with backslashes only and no separator at the end; empty
+// when the system cannot make one.
+std::string FullPath(const std::string& path) {
+    if (path.empty()) return std::string();
+    char buffer[MAX_PATH * 4];
+    DWORD length = ::GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    if (length == 0 || length >= sizeof buffer) return std::string();
+    std::string full(buffer, length);
+    for (char& c : full)
+        if (c == '/') c = '\\';
+    while (full.size() > 3 && full.back() == '\\') full.pop_back();
+    return full;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b, std::size_t length) {
+    return ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.c_str(), static_cast<int>(length), b.c_str(),
+                            static_cast<int>(length)) == CSTR_EQUAL;
+}
+
+// The length of the part of full that is taken as the system gives it: the
+// longest contained folder full lies below, or the folder of a contained path
+// itself. 0: below none.
+std::size_t RootLength(const std::string& full) {
+    std::size_t best = 0;
+    for (const std::string& folder : Folders()) {
+        std::size_t root = 0;
+        if (full.size() == folder.size() && SameIgnoringCase(full, folder, full.size())) {
+            root = folder.find_last_of('\\');
+            if (root == std::string::npos || root < 3) continue;
+        } else if (full.size() > folder.size() && full[folder.size()] == '\\' &&
+                   SameIgnoringCase(full, folder, folder.size())) {
+            root = folder.size();
+        } else {
+            continue;
+        }
+        if (root > best) best = root;
+    }
+    return best;
+}
+
+bool IsReparsePoint(const std::string& path) {
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// False, with ERROR_CANT_RESOLVE_FILENAME, when a name below the contained
+// folder of path is a reparse point: every name on the way, and with
+// lastToo the last name as well.
+bool NoLinkOnTheWay(const std::string& path, bool lastToo) {
+    if (Folders().empty()) return true;
+    std::string full = FullPath(path);
+    std::size_t root = full.empty() ? 0 : RootLength(full);
+    if (root == 0) return true;
+    for (std::size_t at = full.find('\\', root + 1);; at = full.find('\\', at + 1)) {
+        bool last = at == std::string::npos;
+        if (last && !lastToo) break;
+        std::string level = last ? full : full.substr(0, at);
+        DWORD attributes = ::GetFileAttributesA(level.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) break;  // missing: the call itself says so
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            ::SetLastError(kErrorCantResolveFilename);
+            return false;
+        }
+        if (last) break;
+    }
+    return true;
+}
+
+bool IsBelowContained(const std::string& path) {
+    if (Folders().empty()) return false;
+    std::string full = FullPath(path);
+    return !full.empty() && RootLength(full) > 0;
+}
+
+}  // namespace containment
 
 namespace {
 
@@ -48,9 +139,14 @@ std::string CurrentDir() {
     return _getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
 }
 
-bool MakeFolder(const std::string& path) { return ::CreateDirectoryA(path.c_str(), nullptr) != 0; }
+bool MakeFolder(const std::string& path) {
+    if (!containment::NoLinkOnTheWay(path, false)) return false;
+    return ::CreateDirectoryA(path.c_str(), nullptr) != 0;
+}
 
 int MakeFolderTree(const std::string& path) {
+    // An existing level that is a reparse point would be created through.
+    if (!containment::NoLinkOnTheWay(path, true)) return static_cast<int>(kErrorCantResolveFilename);
     // SHCreateDirectoryExA makes missing levels only at backslashes; the
     // installer joins levels with either separator, so hand it backslashes.
     std::string backslashed = path;
@@ -60,13 +156,27 @@ int MakeFolderTree(const std::string& path) {
 }
 
 bool CopyFileTo(const std::string& source, const std::string& destination, bool failIfExists) {
+    // Neither a linked source nor a linked destination is copied through.
+    if (!containment::NoLinkOnTheWay(source, true) || !containment::NoLinkOnTheWay(destination, true)) return false;
     return ::CopyFileA(source.c_str(), destination.c_str(), failIfExists ? TRUE : FALSE) != 0;
 }
 
-bool RemoveFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
-bool RemoveFolder(const std::string& path) { return ::RemoveDirectoryA(path.c_str()) != 0; }
+// A reparse point named here goes itself: DeleteFileA removes a file link,
+// RemoveDirectoryA a junction or folder link, and neither enters it.
+bool RemoveFile(const std::string& path) {
+    if (!containment::NoLinkOnTheWay(path, false)) return false;
+    return ::DeleteFileA(path.c_str()) != 0;
+}
+
+bool RemoveFolder(const std::string& path) {
+    if (!containment::NoLinkOnTheWay(path, false)) return false;
+    return ::RemoveDirectoryA(path.c_str()) != 0;
+}
 
 bool SetAttributes(const std::string& path, DWORD attributes) {
+    if (!containment::NoLinkOnTheWay(path, false)) return false;
+    // A link below a contained folder keeps its marks, as on the POSIX backend.
+    if (containment::IsBelowContained(path) && containment::IsReparsePoint(path)) return true;
     return ::SetFileAttributesA(path.c_str(), attributes) != 0;
 }
 
@@ -75,13 +185,20 @@ DWORD GetAttributes(const std::string& path) { return ::GetFileAttributesA(path.
 int PathExists(const std::string& path) { return ::PathFileExistsA(path.c_str()); }
 
 bool MoveFileReplace(const std::string& from, const std::string& to) {
+    // The last names move or are replaced themselves; only the way there is checked.
+    if (!containment::NoLinkOnTheWay(from, false) || !containment::NoLinkOnTheWay(to, false)) return false;
     return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 void SetContainedFolders(const std::vector<std::string>& folders) {
-    // Not yet enforced on this backend: the set is kept for the checks to come.
-    static std::vector<std::string> contained;
-    contained = folders;
+    std::vector<std::string>& kept = containment::Folders();
+    kept.clear();
+    for (const std::string& folder : folders) {
+        // Only an absolute path below a drive names a folder; a root is never ours.
+        if (folder.size() < 3 || folder[1] != ':') continue;
+        std::string full = containment::FullPath(folder);
+        if (full.size() > 3) kept.push_back(full);
+    }
 }
 
 DWORD LogicalDriveStrings(DWORD bufferLength, char* buffer) {
