@@ -10,8 +10,14 @@ exe="$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe"
 pe_at=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
 machine=$(od -An -tx2 -j$((pe_at + 4)) -N2 "$exe" | tr -d ' ')
 if [ "$machine" = 8664 ]; then cc=x86_64-w64-mingw32-gcc; else cc=i686-w64-mingw32-gcc; fi
-# As on Windows, a DLL in the program's folder comes before the system's copy.
-export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm,zlib1=n,b"
+# As on Windows, a winmm.dll in the program's folder comes before the
+# system's copy. zlib1.dll keeps Wine's own order (its builtin first): Wine's
+# own DLLs import it, so with the planted one first Wine itself would take it,
+# whatever the program does; that the program imports no zlib1.dll is the
+# import test's.
+export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winmm=n,b"
+# A marker's name is the module's as the loader spelled it (WINMM.dll.loaded).
+planted_loaded() { ls "$update" | grep -qix "$1\.dll\.loaded"; }
 
 pw_start_screen && pw_build_tools && pw_new_prefix "$PW_WORK/prefix" || pw_end
 pw_make_installation 'Program Files\AerovinRC' '4.2.c'
@@ -37,12 +43,12 @@ kill "$PW_APP_PID" 2>/dev/null
 timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
 PW_APP_PID=
 for dll in zlib1 winmm; do
-  [ -e "$update/$dll.dll.loaded" ] && pw_fail "the program loaded the planted $dll.dll"
+  planted_loaded "$dll" && pw_fail "the program loaded the planted $dll.dll"
 done
 
 # The control: an ordinary importer takes the planted winmm.dll.
 cp "$PW_WORK/plain_importer.exe" "$update/"
 (cd "$update" && timeout 60 "$PW_WINE" 'C:\Update\plain_importer.exe' >/dev/null 2>&1)
 timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
-[ -e "$update/winmm.dll.loaded" ] || pw_fail "the plain importer did not load the planted winmm.dll: the check sees nothing"
+planted_loaded winmm || pw_fail "the plain importer did not load the planted winmm.dll: the check sees nothing"
 pw_end
