@@ -9,3 +9,9 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# zlib is linked into the program, which then needs no zlib1.dll beside it.
+set(ZLIB_USE_STATIC_LIBS ON)
+set(ZLIB_LIBRARY /usr/i686-w64-mingw32/lib/libz.a CACHE FILEPATH "zlib, the static library" FORCE)
+set(ZLIB_LIBRARY_RELEASE /usr/i686-w64-mingw32/lib/libz.a CACHE FILEPATH "zlib, the static library" FORCE)
+# Writes the delay-load import libraries of the program.
+set(PW_DLLTOOL i686-w64-mingw32-dlltool)

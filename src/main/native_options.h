@@ -3,10 +3,7 @@
 
 #include <string>
 
-constexpr int kExitComplete = 0;
-constexpr int kExitFailed = 1;
-constexpr int kExitUsage = 2;
-constexpr int kExitLeft = 3;
+#include "main/unattended_answers.h"
 
 struct NativeOptions {
     std::string prefix;

@@ -52,60 +52,24 @@ private:
     std::chrono::steady_clock::time_point lastShown;
 };
 
-// Ticks or clears a check box the way a user would: by clicking it.
-void SetBox(afx::HeadlessBackend& ui, int id, bool ticked) {
-    afx::CWnd* box = ui.Control(id);
-    if (box && (box->SendMessage(afx::BM_GETCHECK) == afx::BST_CHECKED) != ticked) ui.Click(id);
-}
-
 }  // namespace
 
 int RunUnattended(const NativeOptions& options) {
     UnattendedBackend ui(isatty(STDERR_FILENO) != 0);
     afx::SetUiBackend(&ui);
-    bool choicesMade = false;
-    ui.SetDriver([&](afx::HeadlessBackend& backend) {
-        if (backend.OpenMessageBox()) {
-            backend.AnswerMessageBox(afx::IDNO);  // never leave an installation half done
-            return;
-        }
-        switch (theApp.currentStep) {
-            case stepWelcome:
-                backend.Click(IDC_START_BUTTON);
-                break;
-            case stepDetect: {
-                afx::CWnd* next = backend.Control(IDC_DETECT_CONTINUE);
-                if (!next || !next->IsWindowEnabled()) break;
-                if (!choicesMade) {
-                    SetBox(backend, IDC_START_MENU_BOX, !options.noStartMenuShortcuts);
-                    SetBox(backend, IDC_DESKTOP_BOX, !options.noDesktopShortcuts);
-                    SetBox(backend, IDC_BACKUP_BOX, !options.noBackup);
-                    choicesMade = true;
-                }
-                backend.Click(IDC_DETECT_CONTINUE);
-                break;
-            }
-            case stepComplete:
-                SetBox(backend, IDC_START_SIMULATOR, false);
-                backend.Click(IDC_FINISHED_BUTTON);
-                break;
-            case stepFailed:
-                backend.Click(IDC_FINISHED_BUTTON);
-                break;
-            default:
-                break;
-        }
-    });
+    UnattendedChoices choices;
+    choices.startMenuShortcuts = !options.noStartMenuShortcuts;
+    choices.desktopShortcuts = !options.noDesktopShortcuts;
+    choices.backup = !options.noBackup;
+    ui.SetDriver(UnattendedDriver(choices));
     theApp.InitInstance();
     afx::SetUiBackend(nullptr);
     plat::FlushLog();
 
-    if (theApp.currentStep == stepComplete) return kExitComplete;
-    if (theApp.currentStep == stepFailed) {
+    int status = UnattendedExitStatus();
+    if (status == kExitFailed)
         std::fprintf(stderr, "patchwell: %s\n", plat::posix::Utf8FromAnsi(theApp.failureReason).c_str());
-        return kExitFailed;
-    }
-    if (ui.TimedOut() || ui.Stalled())
+    else if (status == kExitLeft && (ui.TimedOut() || ui.Stalled()))
         std::fprintf(stderr, "patchwell: the wizard stopped before the end\n");
-    return kExitLeft;
+    return status;
 }

@@ -8,6 +8,12 @@
 # program runs with --unattended. The two logs, the files under drive_c, the
 # links and the registry values must then be the same.
 #
+# Then both programs run unattended (the Windows one in its silent mode) on
+# more copies of the base prefix: as it is, a second time over the first run,
+# without the installation, with a version out of range, with a damaged
+# package among good ones, and without the user's Documents folder. Their exit
+# statuses must be the one expected, and their logs, files and registry agree.
+#
 # $1: the repository top. PW_WINE, PW_BUILD_WIN: the Wine loader and the
 # Windows build folder. PW_BUILD_NATIVE: the native build (default
 # build/test-native under the top). PW_KEEP=1 keeps the work folder.
@@ -38,7 +44,7 @@ copyB="$PW_WORK/B"
 agree_cleanup() {
   local prefix
   [ -n "$PW_APP_PID" ] && kill "$PW_APP_PID" 2>/dev/null
-  for prefix in "$base" "$copyA" "$copyB"; do
+  for prefix in "$base" "$copyA" "$copyB" "$PW_WORK"/*.win "$PW_WORK"/*.nat; do
     [ -d "$prefix" ] && WINEPREFIX=$prefix timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
   done
   pw_cleanup
@@ -214,25 +220,102 @@ agree_registry() {
   agree_stop_server
 }
 
-agree_compare() {
-  local what=$1
-  if ! diff -u --label "$what (Windows)" --label "$what (native)" "$PW_WORK/A.$what" "$PW_WORK/B.$what" \
-       > "$PW_WORK/$what.diff"; then
-    pw_fail "the $what differ:"
-    head -40 "$PW_WORK/$what.diff"
-  fi
+# The log, the files and the registry of prefixes $2 (Windows) and $3
+# (native) compared under the scenario's name $1.
+agree_check() {
+  local name=$1 win=$2 nat=$3 what
+  agree_log "$win" > "$PW_WORK/$name.A.log"
+  agree_log "$nat" | agree_fold_width > "$PW_WORK/$name.B.log"
+  agree_files "$win" > "$PW_WORK/$name.A.files"
+  agree_stop_server
+  agree_files "$nat" > "$PW_WORK/$name.B.files"
+  agree_stop_server
+  agree_registry "$win" > "$PW_WORK/$name.A.registry"
+  agree_registry "$nat" > "$PW_WORK/$name.B.registry"
+  for what in log files registry; do
+    if ! diff -u --label "$name: $what (Windows)" --label "$name: $what (native)" \
+         "$PW_WORK/$name.A.$what" "$PW_WORK/$name.B.$what" > "$PW_WORK/$name.$what.diff"; then
+      pw_fail "$name: the $what differ:"
+      head -40 "$PW_WORK/$name.$what.diff"
+    fi
+  done
 }
 
-agree_log "$copyA" > "$PW_WORK/A.log"
-agree_log "$copyB" | agree_fold_width > "$PW_WORK/B.log"
-agree_files "$copyA" > "$PW_WORK/A.files"
-agree_stop_server
-agree_files "$copyB" > "$PW_WORK/B.files"
-agree_stop_server
-agree_registry "$copyA" > "$PW_WORK/A.registry"
-agree_registry "$copyB" > "$PW_WORK/B.registry"
-grep -qx 'Done' "$PW_WORK/A.log" || pw_fail "the Windows program's log does not end the install"
-agree_compare log
-agree_compare files
-agree_compare registry
+agree_check wizard "$copyA" "$copyB"
+grep -qx 'Done' "$PW_WORK/wizard.A.log" || pw_fail "the Windows program's log does not end the install"
+
+# ---- the Windows program in its silent mode, on more scenarios ----
+# Each scenario starts from a copy of the base prefix, changed by a function
+# given the copy's drive_c, then runs both programs unattended; their exit
+# statuses must be the one named, and their logs, files and registry agree.
+
+# Runs the Windows program silently on prefix $1; its exit status printed.
+agree_run_windows() {
+  export WINEPREFIX=$1
+  (cd "$1/drive_c/Update" && timeout 600 "$PW_WINE" 'C:\Update\AerovinPatchwell.exe' /unattended \
+     > /dev/null 2> "$PW_WORK/windows.err")
+  local status=$?
+  agree_stop_server
+  echo "$status"
+}
+agree_run_native() {
+  export WINEPREFIX=$1
+  timeout 300 "$native" --prefix "$1" --update-folder "$1/drive_c/Update" --unattended \
+    > "$PW_WORK/native.out" 2>&1
+  echo $?
+}
+
+# agree_scenario NAME STATUS CHANGE [again]: with "again" each program runs a second
+# time over its first run, and the second runs are compared.
+agree_scenario() {
+  local name=$1 want=$2 change=$3 again=${4:-}
+  local win="$PW_WORK/$name.win" nat="$PW_WORK/$name.nat" a b
+  rm -rf "$copyA" "$copyB"
+  cp -a "$base" "$win" && cp -a "$base" "$nat" || { pw_fail "$name: cannot copy the prefix"; return; }
+  "$change" "$win/drive_c" && "$change" "$nat/drive_c" || { pw_fail "$name: cannot prepare the prefix"; return; }
+  a=$(agree_run_windows "$win")
+  b=$(agree_run_native "$nat")
+  if [ -n "$again" ]; then
+    a=$(agree_run_windows "$win")
+    b=$(agree_run_native "$nat")
+  fi
+  [ "$a" = "$want" ] || pw_fail "$name: the Windows program ended with $a, wanted $want ($(tr -d '\r' < "$PW_WORK/windows.err"))"
+  [ "$b" = "$want" ] || pw_fail "$name: the native program ended with $b, wanted $want ($(cat "$PW_WORK/native.out"))"
+  # Nothing outside what the installer owns is deleted: the packages stay.
+  [ -n "$(ls "$win"/drive_c/Update/*.pkg 2>/dev/null)" ] || pw_fail "$name: the Windows program deleted the packages"
+  [ -n "$(ls "$nat"/drive_c/Update/*.pkg 2>/dev/null)" ] || pw_fail "$name: the native program deleted the packages"
+  agree_check "$name" "$win" "$nat"
+  rm -rf "$win" "$nat"
+}
+
+unchanged() { return 0; }
+no_installation() { rm -rf "$1/Program Files/AerovinRC" "$1/Program Files/AerovinBuilder"; }
+version_out_of_range() { printf '5.1.a' > "$1/Program Files/AerovinRC/AerovinRC.ver"; }
+# The middle of the second package overwritten: its chunks fail, the others install.
+damaged_package() {
+  local second
+  second=$(ls "$1"/Update/*.pkg | LC_ALL=C sort | sed -n 2p)
+  [ -n "$second" ] || return 1
+  local size
+  size=$(stat -c %s "$second")
+  dd if=/dev/zero of="$second" bs=1 seek=$((size / 2)) count=64 conv=notrunc status=none
+}
+# The user's Documents folder missing: no log, no user data, no backup.
+no_documents() { rm -rf "$1/users/$user/Documents"; }
+
+agree_scenario silent 0 unchanged && grep -qx 'Done' "$PW_WORK/silent.A.log" ||
+  pw_fail "the silent run's log does not end the install"
+agree_scenario second-run 0 unchanged again
+agree_scenario no-installation 1 no_installation
+agree_scenario version-out-of-range 1 version_out_of_range
+agree_scenario damaged-package 0 damaged_package
+# Without a Documents folder the per-user folders are empty paths, and the
+# preparation still deletes their trees: the whole current drive goes (the
+# Windows program keeps only its own running file). Until the preparation
+# passes over folders it does not know, the scenario runs on request only.
+if [ -n "${PW_AGREE_NO_DOCUMENTS:-}" ]; then
+  agree_scenario no-documents 0 no_documents
+else
+  pw_note "note: the scenario without Documents is left out (PW_AGREE_NO_DOCUMENTS=1 runs it): it deletes the drive"
+fi
 pw_end

@@ -46,7 +46,10 @@ pw_expect_file 'C:\Program Files\AerovinRC\AerovinRC.ver' '5.0.r'
 pw_expect_file 'C:\Program Files\AerovinRC\resources\data\readme.txt' 'flying sites'
 pw_expect_file 'C:\Program Files\AerovinRC\Manuals\guide.txt' 'the guide'
 # The uninstall registration.
-pw_reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s > "$PW_WORK/uninstall.txt"
+# A 32-bit program's view of the uninstall key is Wow6432Node's on a 64-bit
+# prefix; the entry's path names that view itself.
+{ pw_reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s
+  pw_reg_query 'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall' /s; } > "$PW_WORK/uninstall.txt"
 grep -qi 'AerovinRC\|Aerovin' "$PW_WORK/uninstall.txt" || pw_fail "no uninstall registration in the registry"
 # The links: the start menu ones, and no desktop links (the box was cleared).
 start_menu=$(ls -d "$WINEPREFIX"/drive_c/ProgramData/Microsoft/Windows/Start\ Menu/Programs/AerovinRC 2>/dev/null)

@@ -12,7 +12,8 @@ namespace resgen {
 std::string RcString(const char* text);
 // One DIALOGEX statement with its controls.
 void WriteDialog(std::ostream& out, const afx::DialogTemplate& dialog);
-// Every dialog of the wizard: the host and the five pages.
+// Every dialog of the wizard: the host and the five pages, after the
+// definitions of the style names their statements use.
 void WriteDialogs(std::ostream& out);
 
 }  // namespace resgen

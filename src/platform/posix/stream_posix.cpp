@@ -281,10 +281,13 @@ int CommitStream(Stream* stream) {
 
 namespace {
 
-enum class LogState { kStdout, kFile, kLost };
+// Until a log file is open, and when it cannot be, the log's lines are lost:
+// the Windows program's standard output leads nowhere, and here it is the
+// terminal, which they would write over.
+enum class LogState { kFile, kLost };
 
 struct Log {
-    LogState state = LogState::kStdout;
+    LogState state = LogState::kLost;
     Stream* stream = nullptr;
     ~Log() {
         // The runtime writes out the log when the process ends.
@@ -312,16 +315,12 @@ bool OpenLog(const std::string& path) {
 
 void WriteLog(const char* text, std::size_t length) {
     Log& log = TheLog();
-    if (log.state == LogState::kFile)
-        WriteStream(log.stream, text, length);
-    else if (log.state == LogState::kStdout)
-        std::fwrite(text, 1, length, stdout);
+    if (log.state == LogState::kFile) WriteStream(log.stream, text, length);
 }
 
 void FlushLog() {
     Log& log = TheLog();
     if (log.stream) FlushStream(log.stream);
-    std::fflush(stdout);
 }
 
 }  // namespace plat::backend

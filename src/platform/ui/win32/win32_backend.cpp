@@ -159,8 +159,21 @@ void Win32Backend::Attach(afx::CDialogEx& dialog, HWND real) {
     // dialog's children.
     for (HWND c = GetWindow(real, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) windows.controls.push_back(c);
     for (std::size_t i = 0; i < windows.controls.size() && i < dialog.Children().size(); ++i) {
+        HWND control = windows.controls[i];
         const afx::WindowState& s = dialog.Children()[i]->State();
-        mirrors[windows.controls[i]] = Mirror{s.text, s.visible, s.enabled, s.check, s.position, s.font};
+        // Shown and enabled as the real control is, so that a resource that
+        // disagrees with the layout is put right here, before it is seen.
+        bool visible = (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0;
+        bool enabled = IsWindowEnabled(control) != FALSE;
+        mirrors[control] = Mirror{s.text, visible, enabled, s.check, s.position, s.font};
+        if (enabled != s.enabled) {
+            ::EnableWindow(control, s.enabled ? TRUE : FALSE);
+            mirrors[control].enabled = s.enabled;
+        }
+        if (visible != s.visible) {
+            ::ShowWindow(control, s.visible ? SW_SHOWNA : SW_HIDE);
+            mirrors[control].visible = s.visible;
+        }
     }
     // A top-level dialog placed at 0, 0 of its template is centred on the screen.
     const afx::WindowState& s = dialog.State();
