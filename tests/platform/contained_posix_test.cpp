@@ -172,6 +172,29 @@ TEST_P(ContainedPosixTest, FoldersChangedBehindTheBackendAreResolvedAgain) {
     EXPECT_EQ(machine.ReadFile(root + "\\Moved\\z.txt"), "z");
 }
 
+// The installer deletes its own folders and makes them again (the user-data
+// folder, the holding folder), and a test or another program may do so behind
+// its back: the writes that follow land in the folder that stands there now.
+TEST_P(ContainedPosixTest, AContainedFolderRemovedAndMadeAgainIsTheNewOne) {
+    std::string data = root + "\\Data";
+    plat::SetContainedFolders({data});
+    ASSERT_TRUE(plat::MakeFolder(data));
+    ASSERT_TRUE(Write(data + "\\first.txt", "1"));
+    // Removed through the backend.
+    ASSERT_TRUE(plat::RemoveFile(data + "\\first.txt"));
+    ASSERT_TRUE(plat::RemoveFolder(data));
+    ASSERT_TRUE(plat::MakeFolder(data));
+    ASSERT_TRUE(Write(data + "\\second.txt", "2"));
+    EXPECT_EQ(machine.ReadFile(data + "\\second.txt"), "2");
+    // Removed behind the backend, while it holds the folder open.
+    fs::remove_all(host + "/Data");
+    fs::create_directory(host + "/Data");
+    ASSERT_TRUE(Write(data + "\\third.txt", "3"));
+    EXPECT_EQ(machine.ReadFile(data + "\\third.txt"), "3");
+    EXPECT_EQ(plat::MakeFolderTree(data + "\\sub\\deeper"), 0);
+    EXPECT_TRUE(fs::is_directory(host + "/Data/sub/deeper"));
+}
+
 TEST_P(ContainedPosixTest, AFolderLinkOnTheWayFailsEveryWritingCall) {
     fs::create_directories(host + "/target");
     fs::create_directory_symlink(host + "/target", host + "/Link");

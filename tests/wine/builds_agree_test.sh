@@ -309,13 +309,7 @@ agree_scenario second-run 0 unchanged again
 agree_scenario no-installation 1 no_installation
 agree_scenario version-out-of-range 1 version_out_of_range
 agree_scenario damaged-package 0 damaged_package
-# Without a Documents folder the per-user folders are empty paths, and the
-# preparation still deletes their trees: the whole current drive goes (the
-# Windows program keeps only its own running file). Until the preparation
-# passes over folders it does not know, the scenario runs on request only.
-if [ -n "${PW_AGREE_NO_DOCUMENTS:-}" ]; then
-  agree_scenario no-documents 0 no_documents
-else
-  pw_note "note: the scenario without Documents is left out (PW_AGREE_NO_DOCUMENTS=1 runs it): it deletes the drive"
-fi
+# Without a Documents folder the per-user folders are unknown: both builds
+# pass over them, and the packages beside the program are still there.
+agree_scenario no-documents 0 no_documents
 pw_end

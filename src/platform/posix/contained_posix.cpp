@@ -144,6 +144,23 @@ void DropChildrenNamed(State& state, FolderNode& node, const std::string& hostNa
     }
 }
 
+// The key of a kept folder, spelt as KeyOfPath spells it.
+std::string KeyOfNode(const FolderNode& node) {
+    if (!node.parent) return node.rootKey;
+    return KeyOfNode(*node.parent) + "\\" + KeyOfHostName(node.hostName);
+}
+
+// Drops the contained folders kept at key or below it: what stood there was
+// removed or renamed, and a folder made later under that name is another one.
+void DropRootsAt(State& state, const std::string& key) {
+    for (auto it = state.roots.begin(); it != state.roots.end();) {
+        FolderNode* root = (it++)->second.get();
+        const std::string& at = root->rootKey;
+        if (at == key || (at.size() > key.size() && at.compare(0, key.size(), key) == 0 && at[key.size()] == '\\'))
+            Drop(state, root, false);
+    }
+}
+
 void DropAll(State& state) {
     ++state.generation;
     for (auto& root : state.roots) Unwatch(state, *root.second, true);
@@ -181,6 +198,12 @@ void ReadEvents(State& state) {
             }
             if (event->len == 0) continue;
             std::string name = event->name;
+            // A contained folder held open reports nothing of its own removal:
+            // its parent's word is what tells that it is gone.
+            std::vector<std::string> namedKeys;
+            for (FolderNode* node : users) namedKeys.push_back(KeyOfNode(*node) + "\\" + KeyOfHostName(name));
+            for (const std::string& key : namedKeys) DropRootsAt(state, key);
+            users = state.byWatch.count(event->wd) ? state.byWatch[event->wd] : std::vector<FolderNode*>();
             for (FolderNode* node : users) {
                 // Whatever now stands under that name is not the folder kept for it.
                 DropChildrenNamed(state, *node, name);
@@ -296,10 +319,16 @@ std::string KeyOfPath(const WinPath& path, std::size_t count) {
     return key;
 }
 
-FolderNode* RootNode(State& state, const WinPath& path, std::size_t length, DWORD* error) {
+FolderNode* RootNode(State& state, const WinPath& path, std::size_t length, DWORD* error, bool watchParent = true) {
     std::string key = KeyOfPath(path, length);
     auto it = state.roots.find(key);
     if (it != state.roots.end()) return it->second.get();
+    if (watchParent && length > 1) {
+        // Kept and watched too, so that the folder's removal or renaming
+        // behind our back is seen (see ReadEvents).
+        DWORD ignored = 0;
+        RootNode(state, path, length - 1, &ignored, false);
+    }
     // The contained folder itself, as the system gives it: links followed.
     WinPath root{path.drive, {path.names.begin(), path.names.begin() + static_cast<std::ptrdiff_t>(length)}};
     std::string host = HostPathOf(FormatWindowsPath(root));
@@ -459,6 +488,7 @@ void NoteCreated(const Place& place, bool /*isFolder*/) {
 void NoteRemoved(const Place& place) {
     State& state = TheState();
     if (state.plainKey == place.key) state.plainKey.clear();
+    DropRootsAt(state, place.key);
     if (!StillKept(place)) return;
     DropChildrenNamed(state, *place.node, place.hostName);
     if (place.node->namesKnown) RemoveName(*place.node, place.hostName);
