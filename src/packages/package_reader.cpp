@@ -168,7 +168,7 @@ public:
             // The chunk's whole share is kept, as unpacked so far; the rest is
             // zeros, so no stale memory reaches the user's files.
             if (produced > size) produced = 0;
-            std::memset(out + produced, 0, size - produced);
+            if (size > produced) std::memset(out + produced, 0, size - produced);
             produced = size;
         }
         return result;
@@ -255,7 +255,7 @@ std::size_t InflateChunks(const std::uint8_t* data, const ChunkTable& table, std
 
     std::size_t length = 0;
     for (unsigned i = 0; i < count; ++i) {
-        if (length != share[i]) std::memmove(out + length, out + share[i], produced[i]);
+        if (length != share[i] && produced[i] > 0) std::memmove(out + length, out + share[i], produced[i]);
         length += produced[i];
     }
     return length;
