@@ -1,7 +1,15 @@
 // Package application benchmark.
-//   package_bench generate <folder>  writes <folder>/tree (about 20,000 files,
-//                                    about 200 MB, compressible and not) and
+//   package_bench generate <folder> [many|large]
+//                                    writes <folder>/tree/Bench and
 //                                    <folder>/tree.pkg holding the same tree
+//                                    under the installation folder, in 1 MiB
+//                                    chunks at zlib level 6: "many" is 20,000
+//                                    files (about 248 MB, compressible and
+//                                    not), "large" 200 files of 100 KB to 4 MB
+//                                    (about 400 MB)
+//   package_bench inflate <package>  times one pass of decompressing every
+//                                    chunk on one thread, with zlib and with
+//                                    the build's fastest inflater
 //   package_bench apply <package> <prefix>
 //                                    applies the package into a fresh prefix's
 //                                    C:\Game; prints the seconds and the peak
@@ -13,11 +21,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 
 #include "core/installer_state.h"
 #include "packages/package_install.h"
+#include "packages/package_reader.h"
 #include "packages/writer/package_writer.h"
 #include "platform/platform.h"
 #include "platform/posix/machine.h"
@@ -26,16 +37,23 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kFolders = 200;
-constexpr int kFilesPerFolder = 100;
 constexpr int kZlibLevel = 6;  // the same level for the tar side
-constexpr std::size_t kChunkBytes = 32u << 20;
+constexpr std::size_t kChunkBytes = 1u << 20;
 
-std::size_t FileSize(int index, std::mt19937& random) {
-    if (index % 1000 == 0) return 4u << 20;
+struct Shape {
+    int folders;
+    int filesPerFolder;
+    std::size_t (*size)(int index, std::mt19937& random);
+};
+
+// 20,000 files: most of them small, some of 256 KiB and a few of 5.4 MB.
+std::size_t ManySize(int index, std::mt19937& random) {
+    if (index % 1000 == 0) return 5400000;
     if (index % 50 == 0) return 256u << 10;
     return random() % 4096;
 }
+// 200 files of 100 KB to 4 MB.
+std::size_t LargeSize(int, std::mt19937& random) { return 100000 + random() % 3900001; }
 
 std::string Content(int index, std::size_t size, std::mt19937& random) {
     std::string bytes(size, '\0');
@@ -51,24 +69,27 @@ std::string Content(int index, std::size_t size, std::mt19937& random) {
     return bytes;
 }
 
-int Generate(const fs::path& folder) {
+int Generate(const fs::path& folder, const Shape& shape) {
     std::mt19937 random(20240607);
-    fs::path tree = folder / "tree";
+    fs::path tree = folder / "tree" / "Bench";
     std::string stream;
     pkgwriter::ByteWriter head;
-    head.U16(1).U16(0).U16(kFolders);
+    head.U16(1).U16(0).U16(1);
     stream = head.Data();
+    pkgwriter::Entry top = pkgwriter::Folder("Bench");
+    top.childCount = static_cast<std::uint16_t>(shape.folders);
+    pkgwriter::AppendEntry(stream, top);
     std::uint64_t total = 0;
-    for (int f = 0; f < kFolders; ++f) {
+    for (int f = 0; f < shape.folders; ++f) {
         char name[16];
         std::snprintf(name, sizeof name, "d%03d", f);
         fs::create_directories(tree / name);
         pkgwriter::Entry folderEntry = pkgwriter::Folder(name);
-        folderEntry.childCount = kFilesPerFolder;
+        folderEntry.childCount = static_cast<std::uint16_t>(shape.filesPerFolder);
         pkgwriter::AppendEntry(stream, folderEntry);
-        for (int i = 0; i < kFilesPerFolder; ++i) {
-            int index = f * kFilesPerFolder + i;
-            std::string content = Content(index, FileSize(index, random), random);
+        for (int i = 0; i < shape.filesPerFolder; ++i) {
+            int index = f * shape.filesPerFolder + i;
+            std::string content = Content(index, shape.size(index, random), random);
             char file[32];
             std::snprintf(file, sizeof file, "f%05d.dat", index);
             std::ofstream(tree / name / file, std::ios::binary).write(content.data(), content.size());
@@ -82,8 +103,28 @@ int Generate(const fs::path& folder) {
                         std::min(kChunkBytes, stream.size() - at));
     std::string package = writer.Finish();
     std::ofstream(folder / "tree.pkg", std::ios::binary).write(package.data(), package.size());
-    std::printf("files %d, content %llu bytes, stream %zu bytes, package %zu bytes\n", kFolders * kFilesPerFolder,
-                static_cast<unsigned long long>(total), stream.size(), package.size());
+    std::printf("files %d, content %llu bytes, stream %zu bytes, package %zu bytes\n",
+                shape.folders * shape.filesPerFolder, static_cast<unsigned long long>(total), stream.size(),
+                package.size());
+    return 0;
+}
+
+int Inflate(const fs::path& package) {
+    std::ifstream in(package, std::ios::binary);
+    std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
+    if (!CheckPackageFile(data, file.size()).empty()) return 1;
+    ChunkTable table = ReadChunkTable(data);
+    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[table.total]);
+    for (bool zlibOnly : {true, false}) {
+        for (unsigned threads : {1u, 0u}) {
+            auto start = std::chrono::steady_clock::now();
+            InflateChunks(data, table, out.get(), [](unsigned, unsigned, int) {}, InflateOptions{threads, zlibOnly});
+            double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::printf("inflate %s, %s: %.3f s\n", zlibOnly ? "zlib" : "fastest", threads ? "one thread" : "all cores",
+                        seconds);
+        }
+    }
     return 0;
 }
 
@@ -118,8 +159,12 @@ int Apply(const fs::path& package, const fs::path& prefix) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::strcmp(argv[1], "generate") == 0) return Generate(argv[2]);
+    if ((argc == 3 || argc == 4) && std::strcmp(argv[1], "generate") == 0) {
+        bool large = argc == 4 && std::strcmp(argv[3], "large") == 0;
+        return Generate(argv[2], large ? Shape{4, 50, LargeSize} : Shape{200, 100, ManySize});
+    }
+    if (argc == 3 && std::strcmp(argv[1], "inflate") == 0) return Inflate(argv[2]);
     if (argc == 4 && std::strcmp(argv[1], "apply") == 0) return Apply(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: package_bench generate <folder> | apply <package> <prefix>\n");
+    std::fprintf(stderr, "usage: package_bench generate <folder> [many|large] | inflate <package> | apply <package> <prefix>\n");
     return 2;
 }

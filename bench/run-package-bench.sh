@@ -1,48 +1,96 @@
 #!/usr/bin/env bash
-# Applies a package of about 200 MB in about 20,000 files to a throwaway
-# prefix and, in the same run, extracts the same tree with `tar -xzf` at the
-# same zlib level. Prints the wall-time ratio (ours / tar) and our peak
-# resident memory against the target (package + stream + 16 MiB).
+# Times the whole `patchwell --unattended` run (discovery with its check of
+# the package, preparation, application, finishing) on a fresh demo prefix
+# against `tar -xzf` of the same tree at the same zlib level, alternating the
+# two, and prints the median ratio (ours / tar), the medians of each, the
+# system calls per written file (strace -f -c) and our peak resident memory
+# (/usr/bin/time -v) against the bound package + stream + 16 MiB.
+#
+#   run-package-bench.sh [PAIRS] [SHAPE...]
+#
+# PAIRS defaults to 5; the shapes are "many" (20,000 files, about 248 MB) and
+# "large" (200 files of 100 KB to 4 MB, about 400 MB), both by default.
 # Release build, no sanitizers: build/bench.
 set -eu
 cd "$(dirname "$0")/.."
+pairs=${1:-5}
+shift || true
+shapes=("$@")
+[ ${#shapes[@]} -gt 0 ] || shapes=(many large)
+
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DPW_BENCH=ON -DPW_TESTS=OFF -DPW_SANITIZE=OFF >/dev/null
-cmake --build build/bench -j2 --target package_bench
+cmake --build build/bench -j2 --target package_bench patchwell patchwell-pack >/dev/null
 bench=$PWD/build/bench/bench/package_bench
+patchwell=$PWD/build/bench/patchwell
+packer=$PWD/build/bench/tools/patchwell-pack
 work=$(mktemp -d "${TMPDIR:-/tmp}/pw-bench-XXXXXX")
 trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 
-"$bench" generate "$work"
-(cd "$work/tree" && tar -cf - . | gzip -6 > "$work/tree.tar.gz")
-stream=$(du -sb --apparent-size "$work/tree" | cut -f1)  # the content; the stream adds its small headers
-package=$(stat -c %s "$work/tree.pkg")
-sync
+median() { sort -g | awk '{v[NR]=$1} END {if (NR%2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
 
-now() { date +%s.%N; }
-best_ours=""
-best_tar=""
-rss=0
-for round in 1 2; do
-  rm -rf "$work/prefix" "$work/tar-out"
-  mkdir -p "$work/tar-out"
-  t0=$(now)
-  out=$("$bench" apply "$work/tree.pkg" "$work/prefix" 2>&1)
-  t1=$(now)
-  tar -xzf "$work/tree.tar.gz" -C "$work/tar-out"
-  t2=$(now)
-  ours=$(echo "$t1 - $t0" | bc -l)
-  theirs=$(echo "$t2 - $t1" | bc -l)
-  r=$(echo "$out" | sed -n 's/^peak_rss_kib //p')
-  [ "$r" -gt "$rss" ] && rss=$r
-  echo "round $round: ours ${ours}s, tar ${theirs}s"
-  if [ -z "$best_ours" ] || [ "$(echo "$ours < $best_ours" | bc -l)" = 1 ]; then best_ours=$ours; fi
-  if [ -z "$best_tar" ] || [ "$(echo "$theirs < $best_tar" | bc -l)" = 1 ]; then best_tar=$theirs; fi
-done
-tail -1 "$work/prefix/install.log" | tr -d '\r'
-diff -r "$work/tree" "$work/prefix/drive_c/Game" >/dev/null && echo "trees identical" || echo "TREES DIFFER"
+# A fresh demo prefix whose update folder holds only the benchmark's package.
+fresh_prefix() {
+  bash scripts/make-demo-prefix.sh "$work/prefix" "$work/updates" "$packer" >/dev/null
+  rm -f "$work/updates"/*.pkg
+  ln "$work/tree.pkg" "$work/updates/bench1.pkg"
+}
+install_dir() { printf '%s' "$work/prefix/drive_c/Program Files (x86)/AerovinRC"; }
 
-limit_kib=$(( (package + stream) / 1024 + 16 * 1024 ))
-printf 'package %d bytes, content %d bytes, tar.gz %d bytes\n' "$package" "$stream" "$(stat -c %s "$work/tree.tar.gz")"
-printf 'wall time: ours %.2fs, tar %.2fs, ratio %.2f (target <= 1.0)\n' "$best_ours" "$best_tar" \
-  "$(echo "$best_ours / $best_tar" | bc -l)"
-printf 'peak resident memory: %d KiB (target <= %d KiB)\n' "$rss" "$limit_kib"
+run_shape() {
+  local shape=$1
+  rm -rf "$work/tree" "$work/tree.pkg" "$work/tree.tar.gz"
+  echo "== shape: $shape"
+  "$bench" generate "$work" "$shape"
+  (cd "$work/tree" && tar -cf - Bench | gzip -6 > "$work/tree.tar.gz")
+  "$bench" inflate "$work/tree.pkg"
+  local files stream package
+  files=$(find "$work/tree/Bench" -type f | wc -l)
+  stream=$(du -sb --apparent-size "$work/tree/Bench" | cut -f1)
+  package=$(stat -c %s "$work/tree.pkg")
+  sync
+
+  : > "$work/ours.txt"; : > "$work/tar.txt"; : > "$work/ratio.txt"; : > "$work/rss.txt"
+  for pair in $(seq 1 "$pairs"); do
+    fresh_prefix
+    rm -rf "$work/tar-out"; mkdir -p "$work/tar-out"
+    sync
+    /usr/bin/time -f '%e %M' -o "$work/time-ours" \
+      "$patchwell" --prefix "$work/prefix" --update-folder "$work/updates" --unattended 2>/dev/null ||
+      { echo "patchwell failed"; exit 1; }
+    /usr/bin/time -f '%e %M' -o "$work/time-tar" tar -xzf "$work/tree.tar.gz" -C "$work/tar-out"
+    read -r ours rss < "$work/time-ours"
+    read -r theirs _ < "$work/time-tar"
+    echo "pair $pair: ours ${ours}s, tar ${theirs}s, our peak ${rss} KiB"
+    echo "$ours" >> "$work/ours.txt"; echo "$theirs" >> "$work/tar.txt"; echo "$rss" >> "$work/rss.txt"
+    echo "$ours $theirs" | awk '{print $1 / $2}' >> "$work/ratio.txt"
+  done
+  diff -r "$work/tree/Bench" "$(install_dir)/Bench" >/dev/null && echo "applied tree identical to the source" ||
+    echo "TREES DIFFER"
+  diff -r "$work/tar-out/Bench" "$(install_dir)/Bench" >/dev/null && echo "applied tree identical to tar's" ||
+    echo "TREES DIFFER FROM TAR'S"
+
+  # System calls per written file, ours and tar's.
+  fresh_prefix
+  strace -f -c -o "$work/strace-ours" \
+    "$patchwell" --prefix "$work/prefix" --update-folder "$work/updates" --unattended 2>/dev/null >/dev/null || true
+  rm -rf "$work/tar-out"; mkdir -p "$work/tar-out"
+  strace -f -c -o "$work/strace-tar" tar -xzf "$work/tree.tar.gz" -C "$work/tar-out"
+  local calls_ours calls_tar
+  calls_ours=$(awk '$NF == "total" {print $(NF-2)}' "$work/strace-ours")
+  calls_tar=$(awk '$NF == "total" {print $(NF-2)}' "$work/strace-tar")
+  echo "top system calls (ours):"
+  sed -n '3,10p' "$work/strace-ours"
+  echo "top system calls (tar):"
+  sed -n '3,10p' "$work/strace-tar"
+
+  local limit_kib=$(( (package + stream) / 1024 + 16 * 1024 ))
+  printf 'files %d, package %d bytes, content %d bytes, tar.gz %d bytes\n' "$files" "$package" "$stream" \
+    "$(stat -c %s "$work/tree.tar.gz")"
+  printf 'median wall time: ours %.2fs, tar %.2fs; median ratio %.3f (%d pairs)\n' "$(median < "$work/ours.txt")" \
+    "$(median < "$work/tar.txt")" "$(median < "$work/ratio.txt")" "$pairs"
+  printf 'system calls per written file: ours %.2f (whole run), tar %.2f\n' \
+    "$(echo "$calls_ours / $files" | bc -l)" "$(echo "$calls_tar / $files" | bc -l)"
+  printf 'peak resident memory: %d KiB (bound %d KiB)\n' "$(sort -n "$work/rss.txt" | tail -1)" "$limit_kib"
+}
+
+for shape in "${shapes[@]}"; do run_shape "$shape"; done

@@ -1,5 +1,7 @@
-// Writes the fuzz target's seed corpus into the folder given: valid packages
-// of several shapes, each as a whole file and as a stream.
+// Writes the fuzz targets' seed corpora: valid packages of several shapes.
+//   package_fuzz_seeds <corpus> [<files> <streams>]
+// <corpus> gets each as a whole file and as a stream in package_fuzz's input
+// form; <files> gets the package files as they stand, <streams> the streams.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -21,8 +23,8 @@ void WriteSeed(const std::string& folder, const std::string& name, const std::st
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: package_fuzz_seeds <corpus folder>\n");
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: package_fuzz_seeds <corpus folder> [<files folder> <streams folder>]\n");
         return 2;
     }
     std::vector<std::vector<pkgwriter::RootGroup>> shapes = {
@@ -39,7 +41,12 @@ int main(int argc, char** argv) {
         options.headerText = "update";
         options.splitAt = {stream.size() / 3, stream.size() / 2};
         std::string whole(1, static_cast<char>(kFuzzWholeFile));
-        WriteSeed(argv[1], "seed-file-" + std::to_string(n), whole + pkgwriter::BuildPackageFile(stream, options));
+        std::string file = pkgwriter::BuildPackageFile(stream, options);
+        WriteSeed(argv[1], "seed-file-" + std::to_string(n), whole + file);
+        if (argc == 4) {
+            WriteSeed(argv[2], "seed-" + std::to_string(n), file);
+            WriteSeed(argv[3], "seed-" + std::to_string(n), stream);
+        }
         std::string wrapped = {static_cast<char>(kFuzzStream), static_cast<char>(stream.size() / 2)};
         WriteSeed(argv[1], "seed-stream-" + std::to_string(n), wrapped + stream);
         ++n;

@@ -5,7 +5,7 @@ set -u
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev zlib1g-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
           libncurses-dev libcli11-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine wine32:i386 wine64
-          xvfb x11-utils imagemagick liblnk-utils tmux xxd strace)
+          xvfb x11-utils imagemagick liblnk-utils tmux xxd libdeflate-dev strace time)
 
 missing=()
 for p in "${packages[@]}"; do

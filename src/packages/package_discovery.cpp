@@ -1,17 +1,24 @@
 #include "packages/package_discovery.h"
 
+#include <zlib.h>
+
 #include <memory>
+#include <new>
 
 #include "core/file_ops.h"
 #include "core/installer_state.h"
 #include "core/log.h"
+#include "core/progress.h"
 #include "core/step_machine.h"
+#include "packages/package_check.h"
+#include "packages/package_format.h"
+#include "packages/package_reader.h"
 #include "platform/platform.h"
 #include "ui/wizard_pages.h"
 
 namespace {
 
-// Tests that the file opens and is not empty; its bytes are read later.
+// Tests that the file opens and is not empty, before it is read whole.
 bool IsUsablePackage(const std::string& path) {
     plat::StreamHolder file(plat::OpenStream(path, "rb"));
     if (!file) {
@@ -24,6 +31,97 @@ bool IsUsablePackage(const std::string& path) {
         return false;
     }
     return true;
+}
+
+enum class CheckOutcome {
+    kSound,
+    kLeftOut,  // cannot be opened or is empty: logged and left out, as ever
+    kFaulty,
+};
+
+// Frees what the check kept of a package, remembering the file's checksum so
+// that the installation, reading it again, finds the file it checked.
+void DropCheckedContent(Package& package) {
+    if (!package.data) return;
+    package.checkedCrc = PackageFileCrc(package.data.get(), static_cast<std::size_t>(package.length));
+    package.data.reset();
+    package.length = 0;
+    package.checkedStream.reset();
+    package.checkedStreamLength = 0;
+}
+
+std::string ChunkFault(const ChunkRecord& record, unsigned index, unsigned count, int result) {
+    const char* what = result == Z_DATA_ERROR  ? "is damaged or incomplete"
+                       : result == Z_BUF_ERROR ? "holds more than its stated size"
+                       : result == Z_MEM_ERROR ? "could not be decompressed for lack of memory"
+                                               : "does not decompress";
+    return "chunk " + std::to_string(index) + " / " + std::to_string(count) + " " + what + " (zlib error " +
+           std::to_string(result) + ") at offset " +
+           std::to_string(record.dataOffset - pkgformat::kChunkRecordBytes);
+}
+
+// Reads, unpacks and checks the whole package as the installation will,
+// writing nothing, and moves the bar through package index of count. On
+// success the package keeps its bytes and its stream.
+CheckOutcome CheckWholePackage(CPatchwellApp& state, Package& package, unsigned index, unsigned count,
+                               std::string& fault) {
+    switch (LoadPackageFile(package)) {
+        case LoadResult::kLoaded:
+            break;
+        case LoadResult::kNotOpened:
+            LogPrintf("Error: File not opened\n");
+            return CheckOutcome::kLeftOut;
+        case LoadResult::kNoSize:
+            LogPrintf("Error: File has no size\n");
+            return CheckOutcome::kLeftOut;
+        case LoadResult::kTooLarge:
+            fault = "the file is larger than 2 GB";
+            return CheckOutcome::kFaulty;
+        case LoadResult::kNoMemory:
+            fault = "there is not enough memory to read the file";
+            return CheckOutcome::kFaulty;
+        case LoadResult::kChanged:
+            fault = "the file changed while it was read";
+            return CheckOutcome::kFaulty;
+    }
+    const std::uint8_t* data = package.data.get();
+    const std::size_t length = static_cast<std::size_t>(package.length);
+    fault = CheckPackageFile(data, length);
+    if (!fault.empty()) {
+        fault = "the package file is damaged: " + fault;
+        return CheckOutcome::kFaulty;
+    }
+    ChunkTable table = ReadChunkTable(data);
+    PackageStream stream;
+    stream.bytes.reset(new (std::nothrow) std::uint8_t[table.total]);
+    if (!stream.bytes) {
+        fault = "there is not enough memory to unpack it (" + std::to_string(table.total) + " bytes)";
+        return CheckOutcome::kFaulty;
+    }
+    int lastPosition = -1;
+    stream.length = InflateChunks(data, table, stream.bytes.get(), [&](unsigned i, unsigned n, int result) {
+        if (result != Z_OK && fault.empty()) fault = ChunkFault(table.chunks[i], i, n, result);
+        int position = static_cast<int>(static_cast<float>((index + (i + 1.0) / n) / count * 100.0));
+        if (position != lastPosition) SetBarPosition(state.progressBar, position);
+        lastPosition = position;
+    });
+    if (!fault.empty()) return CheckOutcome::kFaulty;
+    fault = CheckPackageStream(state, stream);
+    if (!fault.empty()) {
+        fault = "its content is unsound: " + fault;
+        return CheckOutcome::kFaulty;
+    }
+    package.checked = true;
+    package.checkedLength = package.length;
+    package.checkedStream = std::move(stream.bytes);
+    package.checkedStreamLength = stream.length;
+    return CheckOutcome::kSound;
+}
+
+std::string FailureReason(const std::string& name, const std::string& fault, std::size_t faulty) {
+    std::string reason = "The update package " + name + " cannot be installed: " + fault + ".";
+    if (faulty > 1) reason += " " + std::to_string(faulty - 1) + " more package(s) failed their check too (see the log).";
+    return reason + " Nothing was changed.";
 }
 
 }  // namespace
@@ -91,14 +189,49 @@ void RegisterPackages(CPatchwellApp& state) {
 
     std::list<std::string> ordered = OrderPackages(std::move(found));
     LogPrintf("Reading packages:\n");
+    // Every package is read, unpacked and checked whole before anything is
+    // changed: a damaged one stops the update with the installation as it was.
+    std::size_t faulty = 0;
+    std::string firstFaulty, firstFault;
+    unsigned index = 0;
     for (const std::string& path : ordered) {
         LogPrintf("  %s...", path.c_str());
-        if (!IsUsablePackage(path)) continue;
         auto package = std::make_unique<Package>();
         package->path = path;
         package->name = path;
+        if (!IsUsablePackage(path)) {
+            ++index;
+            continue;
+        }
+        // One package's content at a time: the earlier one is read again when
+        // it is installed.
+        if (!state.packages.empty()) DropCheckedContent(*state.packages.back());
+        ShowStatusText(state.statusText, "Checking update: " + package->name);
+        std::string fault;
+        CheckOutcome outcome =
+            CheckWholePackage(state, *package, index++, static_cast<unsigned>(ordered.size()), fault);
+        if (outcome == CheckOutcome::kLeftOut) continue;
+        if (outcome == CheckOutcome::kFaulty) {
+            LogPrintf("Failed\n");
+            LogText("ERROR: Bad package: " + path + ": " + fault + "\n");
+            if (faulty++ == 0) {
+                firstFaulty = path;
+                firstFault = fault;
+            }
+            continue;
+        }
         state.packages.push_back(std::move(package));
         LogPrintf("Done\n");
+    }
+    // Only a lone package keeps its stream until it is installed.
+    if (state.packages.size() > 1) DropCheckedContent(*state.packages.back());
+
+    if (faulty > 0) {
+        state.packages.clear();
+        LogPrintf("ERROR: %d update(s) failed their check - nothing was changed\n", static_cast<int>(faulty));
+        state.failureReason = FailureReason(firstFaulty, firstFault, faulty);
+        SwitchStep(stepFailed, state);
+        return;
     }
 
     if (!state.packages.empty()) {

@@ -7,19 +7,24 @@ namespace {
 
 using PackageDiscoveryTest = PackageTest;
 
+// A small sound package.
+std::string Sound() { return pkgwriter::BuildPackage({{0, {pkgwriter::File("a.txt", "alpha")}}}); }
+
 std::vector<std::string> RegisteredPaths(const CPatchwellApp& state) {
     std::vector<std::string> paths;
     for (const auto& package : state.packages) {
         EXPECT_EQ(package->name, package->path);
-        EXPECT_EQ(package->length, 0);
-        EXPECT_EQ(package->data, nullptr);
+        EXPECT_TRUE(package->checked);
+        // Only a lone package keeps what its check read and unpacked.
+        EXPECT_EQ(package->data != nullptr, state.packages.size() == 1);
+        EXPECT_EQ(package->checkedStream != nullptr, state.packages.size() == 1);
         paths.push_back(package->path);
     }
     return paths;
 }
 
 TEST_F(PackageDiscoveryTest, OrdersByTheLastDigitBeforeTheExtensionThenTheRestAsFound) {
-    for (const char* name : {"a1.pkg", "b2.pkg", "c.pkg", "d10.pkg", "e12.pkg"}) PutPackage(name, "x");
+    for (const char* name : {"a1.pkg", "b2.pkg", "c.pkg", "d10.pkg", "e12.pkg"}) PutPackage(name, Sound());
     RegisterPackages(state);
     const std::string u = "C:\\scratch\\Update/";
     EXPECT_EQ(log.Text(), "Packages found:\n  " + u + "a1.pkg\n  " + u + "b2.pkg\n  " + u + "c.pkg\n  " + u +
@@ -77,9 +82,9 @@ TEST(PackageOrder, OnlyNamesEndingInPkgAreKept) {
 }
 
 TEST_F(PackageDiscoveryTest, EmptyAndUnopenableFilesAreLeftOut) {
-    PutPackage("a.pkg", "x");
+    PutPackage("a.pkg", Sound());
     PutPackage("b.pkg", "");
-    PutPackage("c.pkg", "x");
+    PutPackage("c.pkg", Sound());
     plat::fault::Inject("fopen", plat::kErrorSharingViolation, "c.pkg");
     RegisterPackages(state);
     EXPECT_EQ(log.Text(),
@@ -116,7 +121,7 @@ TEST_F(PackageDiscoveryTest, NoUsablePackageLeadsToTheFailurePage) {
 }
 
 TEST_F(PackageDiscoveryTest, TheTimerCallbackStopsItsTimerAndRegistersIntoTheApplication) {
-    PutPackage("a.pkg", "x");
+    PutPackage("a.pkg", Sound());
     afx::CWnd page;
     DiscoverPackages(page.GetSafeHwnd(), 0x0113, 7, 0);
     ASSERT_EQ(ui.killed.size(), 1u);
