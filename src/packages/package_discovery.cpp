@@ -185,7 +185,7 @@ void RegisterPackages(CPatchwellApp& state) {
               /*includeSystem*/ false, /*fullPaths*/ true);
     found.remove_if([](const std::string& path) { return !HasPackageExtension(path); });
     LogPrintf("Packages found:\n");
-    for (const std::string& path : found) LogPrintf("  %s\n", path.c_str());
+    for (const std::string& path : found) LogPrintf("  %s\n", PrintableText(path).c_str());
 
     std::list<std::string> ordered = OrderPackages(std::move(found));
     LogPrintf("Reading packages:\n");
@@ -195,7 +195,7 @@ void RegisterPackages(CPatchwellApp& state) {
     std::string firstFaulty, firstFault;
     unsigned index = 0;
     for (const std::string& path : ordered) {
-        LogPrintf("  %s...", path.c_str());
+        LogPrintf("  %s...", PrintableText(path).c_str());
         auto package = std::make_unique<Package>();
         package->path = path;
         package->name = path;
@@ -213,7 +213,7 @@ void RegisterPackages(CPatchwellApp& state) {
         if (outcome == CheckOutcome::kLeftOut) continue;
         if (outcome == CheckOutcome::kFaulty) {
             LogPrintf("Failed\n");
-            LogText("ERROR: Bad package: " + path + ": " + fault + "\n");
+            LogText("ERROR: Bad package: " + PrintableText(path) + ": " + fault + "\n");
             if (faulty++ == 0) {
                 firstFaulty = path;
                 firstFault = fault;
