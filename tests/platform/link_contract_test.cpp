@@ -40,6 +40,7 @@ protected:
     LogCapture log;
     std::string root = machine.Root();
     bool hostMadeLinks = false;  // Wine's prefix: links it cannot remove
+    ScopedOwnedFolder fixtureOwned;  // the host-made links' folder, owned as the scratch root is
 
     void SetUp() override {
         machine.WriteFile(root + "\\elsewhere\\precious.txt", "keep");
@@ -53,6 +54,7 @@ protected:
             const char* fixture = std::getenv("PW_LINK_FIXTURE");
             if (!fixture) GTEST_SKIP() << "this system cannot make links: " << error.message();
             root = fixture;
+            fixtureOwned.Own(root);
             hostMadeLinks = true;
             return;
         }
