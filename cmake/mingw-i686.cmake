@@ -13,5 +13,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(ZLIB_USE_STATIC_LIBS ON)
 set(ZLIB_LIBRARY /usr/i686-w64-mingw32/lib/libz.a CACHE FILEPATH "zlib, the static library" FORCE)
 set(ZLIB_LIBRARY_RELEASE /usr/i686-w64-mingw32/lib/libz.a CACHE FILEPATH "zlib, the static library" FORCE)
-# Writes the delay-load import libraries of the program.
-set(PW_DLLTOOL i686-w64-mingw32-dlltool)

@@ -25,7 +25,7 @@ void RestrictDllSearch() {
     char system[MAX_PATH];
     UINT length = GetSystemDirectoryA(system, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
-    // Loaded once for the whole process: the delay-load helper then finds it
-    // by its name among the loaded modules.
+    // The system's own copy, by its full path, before anything could ask
+    // for it by name.
     LoadLibraryA((std::string(system, length) + "\\winmm.dll").c_str());
 }

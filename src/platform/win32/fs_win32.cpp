@@ -214,7 +214,32 @@ HRESULT FolderPath(int csidl, std::string* folder) {
     return result;
 }
 
-DWORD TimeMs() { return ::timeGetTime(); }
+namespace {
+
+// WINMM.DLL is not one of the DLLs the system protects: it is loaded from the
+// system folder by its full path, never found by a search that could look
+// beside the program first, and only when the clock is first read.
+using TimeGetTimeFn = DWORD(WINAPI*)();
+
+TimeGetTimeFn SystemTimeGetTime() {
+    static const TimeGetTimeFn resolved = []() -> TimeGetTimeFn {
+        char system[MAX_PATH];
+        UINT length = ::GetSystemDirectoryA(system, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return nullptr;
+        HMODULE winmm = ::LoadLibraryA((std::string(system, length) + "\\winmm.dll").c_str());
+        if (!winmm) return nullptr;
+        return reinterpret_cast<TimeGetTimeFn>(reinterpret_cast<void*>(::GetProcAddress(winmm, "timeGetTime")));
+    }();
+    return resolved;
+}
+
+}  // namespace
+
+// timeGetTime; the tick count, of the same clock, where WINMM cannot be had.
+DWORD TimeMs() {
+    TimeGetTimeFn timeGetTime = SystemTimeGetTime();
+    return timeGetTime ? timeGetTime() : ::GetTickCount();
+}
 
 intptr_t ShellOpen(const std::string& file) {
     return reinterpret_cast<intptr_t>(::ShellExecuteA(nullptr, "open", file.c_str(), nullptr, nullptr, SW_SHOW));
