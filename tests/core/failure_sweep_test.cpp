@@ -16,7 +16,7 @@
 #include "core/owned_folders.h"
 #include "packages/writer/package_writer.h"
 #include "core/startup.h"
-#include "ui/resource_ids.h"
+#include "main/unattended_answers.h"
 #include "ui/wizard_fixture.h"
 
 namespace {
@@ -76,12 +76,6 @@ void FailQueries(unsigned mask) {
     for (int i = 0; i < 4; ++i)
         if (mask & (1u << i))
             plat::fault::Inject("SHGetFolderPathA", plat::kErrorAccessDenied, std::to_string(kQueries[i]));
-}
-
-// Ticks or clears a check box as a user would: by clicking it.
-void SetBox(afx::HeadlessBackend& ui, int id, bool ticked) {
-    afx::CWnd* box = ui.Control(id);
-    if (box && (box->SendMessage(afx::BM_GETCHECK) == afx::BST_CHECKED) != ticked) ui.Click(id);
 }
 
 class FailureSweepTest : public ::testing::Test {
@@ -155,39 +149,8 @@ protected:
         theApp.builderFolder.clear();
         afx::HeadlessBackend ui;
         afx::ScopedUiBackend useUi(&ui);
-        bool choicesMade = false;
-        ui.SetDriver([&](afx::HeadlessBackend& backend) {
-            if (backend.OpenMessageBox()) {
-                backend.AnswerMessageBox(afx::IDNO);
-                return;
-            }
-            switch (theApp.currentStep) {
-                case stepWelcome:
-                    backend.Click(IDC_START_BUTTON);
-                    break;
-                case stepDetect: {
-                    afx::CWnd* next = backend.Control(IDC_DETECT_CONTINUE);
-                    if (!next || !next->IsWindowEnabled()) break;
-                    if (!choicesMade) {
-                        SetBox(backend, IDC_START_MENU_BOX, true);
-                        SetBox(backend, IDC_DESKTOP_BOX, true);
-                        SetBox(backend, IDC_BACKUP_BOX, true);
-                        choicesMade = true;
-                    }
-                    backend.Click(IDC_DETECT_CONTINUE);
-                    break;
-                }
-                case stepComplete:
-                    SetBox(backend, IDC_START_SIMULATOR, false);
-                    backend.Click(IDC_FINISHED_BUTTON);
-                    break;
-                case stepFailed:
-                    backend.Click(IDC_FINISHED_BUTTON);
-                    break;
-                default:
-                    break;
-            }
-        });
+        // Every box ticked, as the unattended programs answer by default.
+        ui.SetDriver(UnattendedDriver(UnattendedChoices{}));
         theApp.InitInstance();
         EXPECT_FALSE(ui.TimedOut());
         EXPECT_FALSE(ui.Stalled());
