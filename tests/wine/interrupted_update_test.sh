@@ -29,7 +29,7 @@ export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 base="$PW_WORK/base"          # the prefix as the user has it before the update
 killed="$PW_WORK/killed"      # updated, killed, updated again
 straight="$PW_WORK/straight"  # updated once, uninterrupted
-big_files=4000
+big_files=1500
 
 killed_cleanup() {
   local prefix
@@ -85,7 +85,9 @@ stop_server
 cp -a "$base" "$killed" && cp -a "$base" "$straight" || { pw_fail "cannot copy the prefix"; pw_end; }
 
 docs_of() { echo "$1/drive_c/users/$user/Documents"; }
-log_of() { tr -d '\r' < "$(docs_of "$1")/AerovinPatchwell.log" 2>/dev/null; }
+log_of() { { tr -d '\r' < "$(docs_of "$1")/AerovinPatchwell.log"; } 2>/dev/null; }
+# The log of prefix $1 ends the install: its last line is the closing "Done".
+log_ends_install() { [ "$(log_of "$1" | tail -1)" = Done ] && log_of "$1" | grep -qx 'Finishing install process:'; }
 
 # Runs the program silently on prefix $1 to its end; its exit status printed.
 run_silent() {
@@ -110,7 +112,7 @@ program_pids() {
 # ---- the uninterrupted update ----
 status=$(run_silent "$straight")
 [ "$status" = 0 ] || pw_fail "the uninterrupted run ended with $status ($(tr -d '\r' < "$PW_WORK/silent.err"))"
-log_of "$straight" | grep -qx 'Done' || pw_fail "the uninterrupted run's log does not end the install"
+log_ends_install "$straight" || pw_fail "the uninterrupted run's log does not end the install"
 
 # ---- the update killed while it installs the scenery ----
 export WINEPREFIX=$killed
@@ -126,9 +128,12 @@ done
 ended_first=0
 kill -0 "$PW_APP_PID" 2>/dev/null || ended_first=1
 pids=$(program_pids "$killed")
-[ -n "$pids" ] && kill -9 $pids 2>/dev/null
-timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
-wait "$PW_APP_PID" 2>/dev/null
+# The shell's note that its job was killed is no finding: it is kept quiet.
+{
+  [ -n "$pids" ] && kill -9 $pids
+  timeout 20 "$PW_WINESERVER" -k >/dev/null
+  wait "$PW_APP_PID"
+} 2>/dev/null
 PW_APP_PID=
 timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
 if [ "$seen" = 0 ]; then
@@ -136,7 +141,7 @@ if [ "$seen" = 0 ]; then
   log_of "$killed" | tail -5
   pw_end
 fi
-if log_of "$killed" | grep -qx 'Done'; then
+if [ "$ended_first" = 1 ] || log_ends_install "$killed"; then
   pw_fail "the update finished before it was killed: the scenery package is too small to be caught"
   pw_end
 fi
@@ -152,24 +157,34 @@ status=$(run_silent "$killed")
 [ "$status" = 0 ] || pw_fail "the run after the kill ended with $status ($(tr -d '\r' < "$PW_WORK/silent.err"))"
 log_of "$killed" | grep -q '^Completing an interrupted update of version 4\.2\.b$' ||
   pw_fail "the log does not say that an interrupted update is completed"
-log_of "$killed" | grep -qx 'Done' || pw_fail "the log of the run after the kill does not end the install"
+log_ends_install "$killed" || pw_fail "the log of the run after the kill does not end the install"
 [ -e "$record" ] && pw_fail "the record of the update is still there"
 [ -e "$(docs_of "$killed")/AerovinTemp" ] && pw_fail "the holding folder is still there"
 
 # The settings carried across and the user's own content, named one by one so
-# that a difference says what it is about.
-settings=("Settings/options.sim" "Settings/controller_0.vxt" "Settings/installedUpdates.vrx"
-          "Settings/mappingProfiles/Custom/My transmitter.map" "Settings/mappingProfiles/Custom/Club trainer.map"
-          "Schemes/Sunset scheme.scheme" "Schemes/Club scheme.scheme" "Flying sites/My strip.vrx"
-          "Flying sites/Hill top.vrx")
+# that a difference says what it is about (under drive_c: the options,
+# calibration and profiles in the user data, the user's schemes and sites
+# among the downloads, the site list beside the program).
+docs="users/$user/Documents/AerovinRC"
+settings=("$docs/Settings/options.sim" "$docs/Settings/controller_0.vxt"
+          "Program Files/AerovinRC/resources/data/installed.dat"
+          "$docs/Settings/mappingProfiles/Custom/My transmitter.map"
+          "$docs/Settings/mappingProfiles/Custom/Club trainer.map"
+          "$docs/Downloaded/Schemes/User-made/Sunset scheme.scheme"
+          "$docs/Downloaded/Schemes/User-made/Club scheme.scheme"
+          "$docs/Downloaded/Sites/User-made/My strip.vrx" "$docs/Downloaded/Sites/User-made/Hill top.vrx")
 for f in "${settings[@]}"; do
-  a="$(docs_of "$killed")/AerovinRC/$f"
-  b="$(docs_of "$straight")/AerovinRC/$f"
+  a="$killed/drive_c/$f"
+  b="$straight/drive_c/$f"
   if [ ! -f "$b" ]; then pw_fail "the uninterrupted run left no $f"
   elif [ ! -f "$a" ]; then pw_fail "the run after the kill left no $f"
   elif ! cmp -s "$a" "$b"; then pw_fail "$f differs from the uninterrupted run's:"; diff <(od -c "$a") <(od -c "$b") | head -10
   fi
 done
+
+# The user's own options, not the package's, were carried across.
+grep -q 'default_simulationSpeed = 0.8' "$killed/drive_c/$docs/Settings/options.sim" 2>/dev/null ||
+  pw_fail "the user's options were not carried across the interrupted update"
 
 # Every file the update owns or touches, with a digest of its contents; a link
 # only by its name (a link records the times of its target).
