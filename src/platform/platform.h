@@ -42,12 +42,14 @@ constexpr DWORD kErrorHandleDiskFull = 39;
 constexpr DWORD kErrorFileExists = 80;
 constexpr DWORD kErrorInvalidParameter = 87;
 constexpr DWORD kErrorDiskFull = 112;
+constexpr DWORD kErrorInsufficientBuffer = 122;
 constexpr DWORD kErrorInvalidName = 123;
 constexpr DWORD kErrorDirNotEmpty = 145;
 constexpr DWORD kErrorBadPathname = 161;
 constexpr DWORD kErrorAlreadyExists = 183;
 constexpr DWORD kErrorFilenameExcedRange = 206;
 constexpr DWORD kErrorDirectory = 267;
+constexpr DWORD kErrorNoAccess = 998;
 // A link met where the path must not pass through one (see SetContainedFolders).
 constexpr DWORD kErrorCantResolveFilename = 1921;
 

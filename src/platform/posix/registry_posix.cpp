@@ -541,7 +541,7 @@ long Save(Hive* hive) {
     written = close(fd) == 0 && written;
     if (!written || rename(temporary.c_str(), target.c_str()) != 0) {
         unlink(temporary.c_str());
-        return errno == ENOSPC ? 112 : kRegAccessDenied;
+        return errno == ENOSPC ? static_cast<long>(kErrorDiskFull) : kRegAccessDenied;
     }
     MarkClean(hive->root.get());
     return 0;
@@ -774,7 +774,7 @@ long RegQueryValue(RegHandle handle, const std::string& name, DWORD* type, void*
     std::string bytes = value->data;
     if (IsStringType(value->type) && bytes.size() % 2 == 0) bytes = AnsiFromWide(UnitsOf(bytes));
     if (type) *type = value->type;
-    if (!size) return data ? 998 : 0;  // ERROR_NOACCESS, as for a missing size
+    if (!size) return data ? static_cast<long>(kErrorNoAccess) : 0;  // as for a missing size
     if (data && bytes.size() > *size) {
         *size = static_cast<DWORD>(bytes.size());
         return kErrorMoreData;

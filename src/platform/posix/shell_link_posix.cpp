@@ -200,7 +200,7 @@ int WidenAnsi(const std::string& text, char16_t* buffer, int capacity) {
     std::u16string units = Utf16FromAnsi(text);
     units += u'\0';
     if (units.size() > static_cast<std::size_t>(capacity)) {
-        SetLastError(122);  // ERROR_INSUFFICIENT_BUFFER
+        SetLastError(kErrorInsufficientBuffer);
         return 0;
     }
     std::memcpy(buffer, units.data(), units.size() * sizeof(char16_t));
