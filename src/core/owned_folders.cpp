@@ -150,14 +150,16 @@ OwnedFolders OwnedFoldersOf(const CPatchwellApp& state) {
     for (const std::string* root : {&state.installFolder, &state.userDataFolder, &state.startMenuFolder,
                                     &state.appDataFolder, &state.builderFolder, &state.userBuilderFolder})
         AddWhenSound(owned.trees, *root);
-    // The holding folder: AerovinTemp, or the free name a run chose when a
-    // folder of that name is not the installer's.
+    // The trees the installer makes itself: the holding folder (AerovinTemp,
+    // or the free name a run chose when a folder of that name is not the
+    // installer's) and the two backups.
     if (state.holdingFolder.empty())
-        AddWhenSound(owned.trees, state.documentsFolder, "/AerovinTemp");
+        AddWhenSound(owned.madeHere, state.documentsFolder, "/AerovinTemp");
     else
-        AddWhenSound(owned.trees, state.holdingFolder);
-    AddWhenSound(owned.trees, state.userDataFolder, "_backup");
-    AddWhenSound(owned.trees, state.userBuilderFolder, "_backup");
+        AddWhenSound(owned.madeHere, state.holdingFolder);
+    AddWhenSound(owned.madeHere, state.userDataFolder, "_backup");
+    AddWhenSound(owned.madeHere, state.userBuilderFolder, "_backup");
+    owned.trees.insert(owned.trees.end(), owned.madeHere.begin(), owned.madeHere.end());
     AddWhenSound(owned.files, state.desktopFolder, "/AerovinRC.lnk");
     AddWhenSound(owned.files, state.desktopFolder, "/Aerovin Builder.lnk");
     AddWhenSound(owned.files, state.documentsFolder, "/AerovinPatchwell.log");
@@ -165,12 +167,6 @@ OwnedFolders OwnedFoldersOf(const CPatchwellApp& state) {
     AddWhenSound(owned.files, state.documentsFolder, "/AerovinPatchwell.update");
     AddWhenSound(owned.files, state.documentsFolder, "/AerovinPatchwell.update.new");
     AddWhenSound(owned.creatable, state.programFilesFolder);
-    if (state.holdingFolder.empty())
-        AddWhenSound(owned.madeHere, state.documentsFolder, "/AerovinTemp");
-    else
-        AddWhenSound(owned.madeHere, state.holdingFolder);
-    AddWhenSound(owned.madeHere, state.userDataFolder, "_backup");
-    AddWhenSound(owned.madeHere, state.userBuilderFolder, "_backup");
     return owned;
 }
 
