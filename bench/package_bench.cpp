@@ -113,8 +113,8 @@ int Inflate(const fs::path& package) {
     std::ifstream in(package, std::ios::binary);
     std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
-    if (!CheckPackageFile(data, file.size()).empty()) return 1;
-    ChunkTable table = ReadChunkTable(data);
+    ChunkTable table;
+    if (!ReadChunkTable(data, file.size(), table).empty()) return 1;
     std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[table.total]);
     for (bool zlibOnly : {true, false}) {
         for (unsigned threads : {1u, 0u}) {

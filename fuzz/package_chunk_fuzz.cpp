@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-#include "packages/package_reader.h"
+#include "packages/package_file.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool zlibOnly = (data[0] & 4) != 0;
     const std::uint8_t* file = data + 1;
     const std::size_t length = size - 1;
-    if (!CheckPackageFile(file, length).empty()) return 0;
-    ChunkTable table = ReadChunkTable(file);
+    ChunkTable table;
+    if (!ReadChunkTable(file, length, table).empty()) return 0;
     if (table.total > kMaxClaimedStream) return 0;
     Outcome reference = Inflate(file, table, InflateOptions{1, true});
     Outcome tried = Inflate(file, table, InflateOptions{threads, zlibOnly});

@@ -13,6 +13,7 @@
 #include "packages/package_format.h"
 #include "packages/package_install.h"
 #include "packages/package_reader.h"
+#include "packages/package_stream.h"
 #include "packages/writer/package_writer.h"
 #include "support/scratch_machine.h"
 
@@ -31,12 +32,7 @@ const char* const kRootNames[pkgformat::kRootFolderCount] = {"Game", "Docs/Aerov
 class FuzzMachine {
 public:
     FuzzMachine() {
-        theApp.installFolder = Root(0);
-        theApp.userDataFolder = Root(1);
-        theApp.startMenuFolder = Root(2);
-        theApp.appDataFolder = Root(3);
-        theApp.builderFolder = Root(4);
-        theApp.userBuilderFolder = Root(5);
+        for (unsigned i = 0; i < pkgformat::kRootFolderCount; ++i) theApp.*kRootFolders[i].field = Root(i);
         drive = fs::canonical(machine.HostPath("C:\\"));
         ResetRoots();
         WritePackage("");
@@ -84,16 +80,9 @@ private:
 
 std::uint64_t ClaimedStreamSize(const std::string& file) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
-    if (!CheckPackageFile(data, file.size()).empty()) return 0;
-    std::size_t pos = pkgformat::kHeaderTextOffset + pkgformat::GetU16(data + pkgformat::kHeaderLengthOffset);
-    unsigned count = pkgformat::GetU16(data + pos);
-    pos += 2;
-    std::uint64_t total = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        total += pkgformat::GetU32(data + pos + 4);
-        pos += pkgformat::kChunkRecordBytes + pkgformat::GetU32(data + pos);
-    }
-    return total;
+    ChunkTable table;
+    if (!ReadChunkTable(data, file.size(), table).empty()) return 0;
+    return table.total;
 }
 
 }  // namespace

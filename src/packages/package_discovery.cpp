@@ -10,9 +10,9 @@
 #include "core/log.h"
 #include "core/progress.h"
 #include "core/step_machine.h"
-#include "packages/package_check.h"
 #include "packages/package_format.h"
 #include "packages/package_reader.h"
+#include "packages/package_stream.h"
 #include "platform/platform.h"
 #include "ui/wizard_pages.h"
 
@@ -86,12 +86,12 @@ CheckOutcome CheckWholePackage(CPatchwellApp& state, Package& package, unsigned 
     }
     const std::uint8_t* data = package.data.get();
     const std::size_t length = static_cast<std::size_t>(package.length);
-    fault = CheckPackageFile(data, length);
+    ChunkTable table;
+    fault = ReadChunkTable(data, length, table);
     if (!fault.empty()) {
         fault = "the package file is damaged: " + fault;
         return CheckOutcome::kFaulty;
     }
-    ChunkTable table = ReadChunkTable(data);
     PackageStream stream;
     stream.bytes.reset(new (std::nothrow) std::uint8_t[table.total]);
     if (!stream.bytes) {
@@ -106,7 +106,7 @@ CheckOutcome CheckWholePackage(CPatchwellApp& state, Package& package, unsigned 
         lastPosition = position;
     });
     if (!fault.empty()) return CheckOutcome::kFaulty;
-    fault = CheckPackageStream(state, stream);
+    fault = CheckPackageStream(stream);
     if (!fault.empty()) {
         fault = "its content is unsound: " + fault;
         return CheckOutcome::kFaulty;

@@ -1,26 +1,16 @@
 #include "packages/package_install.h"
 
+#include <vector>
+
 #include "core/installer_state.h"
 #include "core/log.h"
 #include "core/owned_folders.h"
 #include "core/progress.h"
-#include "packages/package_check.h"
-#include "packages/package_format.h"
 #include "packages/package_reader.h"
+#include "packages/package_stream.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Reads at the cursor and moves it; a read past the end gives 0.
-std::uint32_t ReadNumber(const PackageStream& stream, std::size_t& cursor, std::size_t width) {
-    std::uint32_t value = 0;
-    if (cursor <= stream.length && stream.length - cursor >= width) {
-        for (std::size_t i = 0; i < width; ++i)
-            value |= static_cast<std::uint32_t>(stream.bytes[cursor + i]) << (8 * i);
-    }
-    cursor += width;
-    return value;
-}
 
 // Ends the line the entry opened with the guard's refusal, if it refuses.
 bool Refused(const CPatchwellApp& state, const std::string& path) {
@@ -61,18 +51,6 @@ void WritePackageFile(const CPatchwellApp& state, const std::string& path, const
     LogPrintf(written ? "Done\n" : "Failed\n");
 }
 
-// Moves the cursor over an entry and its subtree without applying them.
-void SkipEntry(const PackageStream& stream, std::size_t& cursor) {
-    std::uint32_t kind = ReadNumber(stream, cursor, 1);
-    ReadText(stream, cursor);
-    if (kind == pkgformat::kKindFile) {
-        ReadText(stream, cursor);
-        cursor += ReadNumber(stream, cursor, 4);
-    }
-    unsigned children = ReadNumber(stream, cursor, 2);
-    for (unsigned k = 0; k < children; ++k) SkipEntry(stream, cursor);
-}
-
 // A group whose root folder is unknown, or one the installer may not write
 // into, is skipped with one error line; the package's other groups are applied.
 bool RootIsUsable(const CPatchwellApp& state, unsigned index, const std::string& base) {
@@ -87,45 +65,40 @@ bool RootIsUsable(const CPatchwellApp& state, unsigned index, const std::string&
     return false;
 }
 
-void ApplyRootGroups(CPatchwellApp& state, const PackageStream& stream) {
-    std::size_t cursor = 0;
-    unsigned groups = ReadNumber(stream, cursor, 2);
-    for (unsigned g = 0; g < groups; ++g) {
-        unsigned index = ReadNumber(stream, cursor, 2);
-        unsigned entries = ReadNumber(stream, cursor, 2);
+// Writes each entry under its parent's path as the walk reaches it: folders
+// first, then what they hold, depth first.
+class EntryApplier : public StreamVisitor {
+public:
+    explicit EntryApplier(CPatchwellApp& state) : state(state) {}
+
+    bool Group(unsigned index, unsigned /*entries*/) override {
         const std::string* base = RootFolderOf(state, index);
-        if (!base) return;  // refused by the check already
-        if (RootIsUsable(state, index, *base)) {
-            for (unsigned e = 0; e < entries; ++e) ApplyEntry(state, stream, cursor, *base);
-        } else {
-            for (unsigned e = 0; e < entries; ++e) SkipEntry(stream, cursor);
-        }
+        if (!base || !RootIsUsable(state, index, *base)) return false;
+        paths.assign(1, *base);
+        return true;
     }
-}
+    void Enter(const StreamEntry& entry) override {
+        ++state.progressCount;
+        SetBarPosition(state.progressBar, EntryProgressPosition(state.progressCount));
+        paths.resize(entry.depth);
+        std::string path = paths.back() + "\\" + entry.name;
+        if (entry.folder) {
+            CreatePackageFolder(state, path);
+        } else {
+            WritePackageFile(state, path, entry.content, entry.size);
+        }
+        paths.push_back(std::move(path));
+    }
+
+private:
+    CPatchwellApp& state;
+    std::vector<std::string> paths;  // the root folder, then each open entry's path
+};
 
 }  // namespace
 
 int EntryProgressPosition(unsigned count) {
     return static_cast<int>(static_cast<float>(static_cast<double>(count) / 200.0 * 50.0 + 50.0));
-}
-
-void ApplyEntry(CPatchwellApp& state, const PackageStream& stream, std::size_t& cursor,
-                const std::string& parentPath) {
-    ++state.progressCount;
-    SetBarPosition(state.progressBar, EntryProgressPosition(state.progressCount));
-    std::uint32_t kind = ReadNumber(stream, cursor, 1);
-    std::string path = parentPath + "\\" + ReadText(stream, cursor);
-    if (kind != pkgformat::kKindFile) {
-        CreatePackageFolder(state, path);
-    } else {
-        ReadText(stream, cursor);  // the second text means nothing to the installer
-        std::uint32_t size = ReadNumber(stream, cursor, 4);
-        if (cursor > stream.length || stream.length - cursor < size) return;  // refused by the check already
-        WritePackageFile(state, path, stream.bytes.get() + cursor, size);
-        cursor += size;
-    }
-    unsigned children = ReadNumber(stream, cursor, 2);
-    for (unsigned k = 0; k < children; ++k) ApplyEntry(state, stream, cursor, path);
 }
 
 void InstallPackage(CPatchwellApp& state, Package* package) {
@@ -142,11 +115,12 @@ void InstallPackage(CPatchwellApp& state, Package* package) {
     if (unpacked != UnpackResult::kUnpacked) return;
     state.progressCount = 0;
     // Nothing is written unless the whole stream can be applied safely.
-    std::string fault = CheckPackageStream(state, stream);
+    std::string fault = CheckPackageStream(stream);
     if (!fault.empty()) {
         LogText("ERROR: Bad package: " + fault + "\n");
         return;
     }
-    ApplyRootGroups(state, stream);
+    EntryApplier applier(state);
+    WalkPackageStream(stream.bytes.get(), stream.length, applier, NameRule::kTrust);
     LogPrintf("Success\n");
 }

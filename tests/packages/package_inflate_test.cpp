@@ -27,10 +27,16 @@ std::string MixedBytes(std::size_t size, unsigned seed) {
     return bytes;
 }
 
+ChunkTable TableOf(const std::string& file) {
+    ChunkTable table;
+    EXPECT_EQ(ReadChunkTable(reinterpret_cast<const std::uint8_t*>(file.data()), file.size(), table), "");
+    return table;
+}
+
 // One chunk after another with zlib, as the reader always did.
 std::string ReferenceInflate(const std::string& file, std::vector<int>& results) {
     const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
-    ChunkTable table = ReadChunkTable(data);
+    ChunkTable table = TableOf(file);
     std::string out;
     for (const ChunkRecord& record : table.chunks) {
         std::string share(record.uncompressed, '\0');
@@ -61,7 +67,7 @@ TEST(PackageInflate, AnyNumberOfThreadsGivesTheBytesAndOrderOfOneThread) {
     std::vector<int> expectedResults;
     std::string expected = ReferenceInflate(file, expectedResults);
     const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
-    ChunkTable table = ReadChunkTable(data);
+    ChunkTable table = TableOf(file);
     ASSERT_EQ(table.chunks.size(), 30u);
     for (unsigned threads : {1u, 2u, 3u, 8u, 64u}) {
         std::vector<std::uint8_t> out(table.total, 0xEE);
@@ -98,7 +104,7 @@ TEST_F(PackageInflateTest, ALargePackageLogsAndMovesTheBarInChunkOrder) {
     package.data.reset(new std::uint8_t[file.size()]);
     std::copy(file.begin(), file.end(), package.data.get());
     unsigned cores = std::thread::hardware_concurrency();
-    EXPECT_EQ(InflateThreads(ReadChunkTable(package.data.get()), {}), cores < 1 ? 1u : cores > 6 ? 6u : cores);
+    EXPECT_EQ(InflateThreads(TableOf(file), {}), cores < 1 ? 1u : cores > 6 ? 6u : cores);
 
     afx::CProgressCtrl bar;
     state.progressBar = &bar;

@@ -1,7 +1,7 @@
 // Names Windows would not take as they stand are refused by the package check,
 // and a group whose root folder cannot be used is skipped on its own.
 #include "package_fixture.h"
-#include "packages/package_check.h"
+#include "packages/package_stream.h"
 
 namespace {
 

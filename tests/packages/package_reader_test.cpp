@@ -141,20 +141,56 @@ TEST_F(PackageReaderTest, TheFirstHalfOfTheBarFollowsTheChunks) {
     for (const Case& c : cases) EXPECT_EQ(ChunkProgressPosition(c.index, c.count), c.position);
 }
 
-TEST(PackageText, ReadTextStopsAtZeroButMovesPastAllBytes) {
+// Records what the walk hands over, one line per group and entry.
+class WalkRecord : public StreamVisitor {
+public:
+    bool Group(unsigned index, unsigned entries) override {
+        lines.push_back("group " + std::to_string(index) + " of " + std::to_string(entries));
+        return index != skipped;
+    }
+    void Enter(const StreamEntry& entry) override {
+        std::string line = std::string(entry.depth, '>') + (entry.folder ? "folder " : "file ") + entry.name;
+        if (!entry.folder) line += " = " + std::string(reinterpret_cast<const char*>(entry.content), entry.size);
+        lines.push_back(line);
+    }
+    void Leave(const StreamEntry& entry) override { lines.push_back(std::string(entry.depth, '<') + entry.name); }
+
+    unsigned skipped = 99;
+    std::vector<std::string> lines;
+};
+
+std::string WalkOf(const std::string& bytes, WalkRecord& record, NameRule names = NameRule::kCheck) {
+    return WalkPackageStream(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), record, names);
+}
+
+TEST(PackageStreamWalk, TextsStopAtAZeroByteButTheWalkMovesPastAllTheirBytes) {
     pkgwriter::ByteWriter out;
-    out.Text(std::string("ab\0cd", 5)).Text("next").U16(40).Bytes("xy");
-    PackageStream stream;
-    stream.length = out.Data().size();
-    stream.bytes.reset(new std::uint8_t[stream.length]);
-    std::copy(out.Data().begin(), out.Data().end(), stream.bytes.get());
-    std::size_t cursor = 0;
-    EXPECT_EQ(ReadText(stream, cursor), "ab");
-    EXPECT_EQ(cursor, 7u);
-    EXPECT_EQ(ReadText(stream, cursor), "next");
-    EXPECT_EQ(ReadText(stream, cursor), "xy");  // a length past the end reads only what is there
-    EXPECT_EQ(cursor, 13u + 2 + 40);
-    EXPECT_EQ(ReadText(stream, cursor), "");
+    out.U16(2).U16(0).U16(1);                          // group 0, one entry
+    out.U8(1).Text(std::string("ab\0cd", 5)).U16(1);  // folder "ab", one child
+    out.U8(0).Text("next").Text(std::string("s\0t", 3)).U32(5).Bytes("hello").U16(0);
+    out.U16(3).U16(1).U8(0).Text("c.cfg").Text("").U32(0).U16(0);  // group 3
+    WalkRecord record;
+    record.skipped = 3;
+    EXPECT_EQ(WalkOf(out.Data(), record), "");
+    EXPECT_EQ(record.lines, (std::vector<std::string>{"group 0 of 1", ">folder ab", ">>file next = hello", "<<next",
+                                                      "<ab", "group 3 of 1"}));
+}
+
+TEST(PackageStreamWalk, AFaultStopsTheWalkWhereItIsFound) {
+    pkgwriter::ByteWriter out;
+    out.U16(1).U16(0).U16(2).U8(0).Text("a.txt").Text("").U32(2).Bytes("ok").U16(0);
+    out.U8(0).U16(40).Bytes("xy");  // a name longer than what is left
+    WalkRecord record;
+    EXPECT_EQ(WalkOf(out.Data(), record), "name runs past the end of the stream at offset 27");
+    EXPECT_EQ(record.lines, (std::vector<std::string>{"group 0 of 2", ">file a.txt = ok", "<a.txt"}));
+
+    // Names are judged unless the stream was checked already.
+    pkgwriter::ByteWriter unsafe;
+    unsafe.U16(1).U16(0).U16(1).U8(1).Text("CON").U16(0);
+    WalkRecord checked, trusted;
+    EXPECT_EQ(WalkOf(unsafe.Data(), checked), "unsafe name \"CON\" (a device name) at offset 7");
+    EXPECT_EQ(WalkOf(unsafe.Data(), trusted, NameRule::kTrust), "");
+    EXPECT_EQ(trusted.lines.size(), 3u);
 }
 
 }  // namespace

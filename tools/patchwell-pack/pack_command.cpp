@@ -6,6 +6,7 @@
 #include <chrono>
 #include <sstream>
 
+#include "packages/package_stream.h"
 #include "patchwell-pack/pack_create.h"
 #include "patchwell-pack/pack_inspect.h"
 #include "platform/posix/codepage.h"
@@ -87,6 +88,18 @@ int Create(const std::string& outPath, const std::vector<std::string>& roots, st
     return kExitOk;
 }
 
+// The --root help, from the table of root folders: "0 installation, 1 user
+// data, ...".
+std::string RootOptionHelp() {
+    std::string help = "INDEX=DIR: the contents of DIR go under root folder INDEX (";
+    for (unsigned i = 0; i < pkgformat::kRootFolderCount; ++i) {
+        std::string title = kRootFolders[i].title;
+        title.erase(title.rfind(" folder"));
+        help += (i ? ", " : "") + std::to_string(i) + " " + title;
+    }
+    return help + "); repeatable";
+}
+
 // Loads, unpacks and checks a package; prints the fault when there is one.
 bool Inspect(const std::string& path, Inspection& inspection, std::FILE* err) {
     std::string fault = InspectPackage(path, inspection);
@@ -136,9 +149,7 @@ int RunPackCommand(const std::vector<std::string>& args, std::FILE* out, std::FI
     int level = 9;
     CLI::App* create = app.add_subcommand("create", "pack folder trees into a package");
     create->add_option("OUT", outPath, "the package file to write")->required();
-    create->add_option("--root", roots,
-                       "INDEX=DIR: the contents of DIR go under root folder INDEX (0 installation, 1 user data, "
-                       "2 Start menu, 3 application data, 4 editor tool, 5 user editor tool); repeatable")
+    create->add_option("--root", roots, RootOptionHelp())
         ->required()
         ->take_all();
     create->add_option("--chunk-size", chunkSize, "unpacked bytes per chunk (default 1048576)")

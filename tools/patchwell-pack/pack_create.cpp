@@ -6,7 +6,7 @@
 #include <fstream>
 #include <limits>
 
-#include "packages/package_check.h"
+#include "packages/package_stream.h"
 #include "packages/package_format.h"
 #include "packages/writer/package_writer.h"
 #include "platform/posix/codepage.h"

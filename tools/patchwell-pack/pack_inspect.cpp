@@ -5,23 +5,15 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <vector>
 
-#include "core/installer_state.h"
-#include "packages/package_check.h"
+#include "packages/package_file.h"
 #include "packages/package_format.h"
-#include "packages/package_reader.h"
+#include "packages/package_stream.h"
 #include "platform/posix/codepage.h"
-
-using pkgformat::GetU16;
-using pkgformat::GetU32;
 
 namespace pack {
 namespace {
-
-const char* const kRootNames[pkgformat::kRootFolderCount] = {
-    "installation folder", "user data folder",   "Start menu folder",
-    "application data folder", "editor tool folder", "user editor tool folder"};
 
 std::string ZlibFault(int code) {
     switch (code) {
@@ -32,95 +24,51 @@ std::string ZlibFault(int code) {
     }
 }
 
-// The installer state's six root folders, set for the length of a check and
-// put back after it.
-class RootFoldersForCheck {
+// Gathers a checked stream's groups and entries with the bytes below each,
+// then prints them: a group's or an entry's line shows sizes that only the
+// end of its subtree gives.
+class TreePrinter : public StreamVisitor {
 public:
-    RootFoldersForCheck() {
-        for (unsigned i = 0; i < pkgformat::kRootFolderCount; ++i) {
-            std::string& folder = Folder(i);
-            saved[i] = folder;
-            folder = "C:\\root" + std::to_string(i);
-        }
+    bool Group(unsigned index, unsigned entries) override {
+        lines.push_back(Line{true, index, entries, std::string(), 0, 0});
+        open.assign(1, lines.size() - 1);
+        return true;
     }
-    ~RootFoldersForCheck() {
-        for (unsigned i = 0; i < pkgformat::kRootFolderCount; ++i) Folder(i) = saved[i];
+    void Enter(const StreamEntry& entry) override {
+        lines.push_back(Line{entry.folder, 0, 0, entry.name, entry.depth, entry.size});
+        open.resize(entry.depth);
+        open.push_back(lines.size() - 1);
     }
-    RootFoldersForCheck(const RootFoldersForCheck&) = delete;
-    RootFoldersForCheck& operator=(const RootFoldersForCheck&) = delete;
+    void Leave(const StreamEntry& entry) override {
+        std::uint64_t size = lines[open[entry.depth]].size;
+        lines[open[entry.depth - 1]].size += size;
+    }
 
-private:
-    static std::string& Folder(unsigned index) { return const_cast<std::string&>(*RootFolderOf(theApp, index)); }
-    std::string saved[pkgformat::kRootFolderCount];
-};
-
-// Walks a checked stream and prints each entry.
-class TreePrinter {
-public:
-    TreePrinter(const std::string& stream, std::FILE* out)
-        : bytes(reinterpret_cast<const std::uint8_t*>(stream.data())), out(out) {}
-
-    void Run() {
-        unsigned groups = U16();
-        for (unsigned g = 0; g < groups; ++g) {
-            unsigned index = U16();
-            unsigned entries = U16();
-            std::size_t start = cursor;
-            std::uint64_t size = 0;
-            for (unsigned e = 0; e < entries; ++e) size += Skip();
-            cursor = start;
-            std::fprintf(out, "root %u (%s): %u %s, %llu bytes\n", index, kRootNames[index], entries,
-                         entries == 1 ? "entry" : "entries", static_cast<unsigned long long>(size));
-            for (unsigned e = 0; e < entries; ++e) Print(1);
+    void Print(std::FILE* out) const {
+        for (const Line& line : lines) {
+            if (line.depth == 0) {
+                std::fprintf(out, "root %u (%s): %u %s, %llu bytes\n", line.index, kRootFolders[line.index].title,
+                             line.entries, line.entries == 1 ? "entry" : "entries",
+                             static_cast<unsigned long long>(line.size));
+            } else {
+                std::fprintf(out, "%*s%s%s  %llu\n", static_cast<int>(line.depth * 2), "",
+                             plat::posix::Utf8FromAnsi(line.name).c_str(), line.folder ? "\\" : "",
+                             static_cast<unsigned long long>(line.size));
+            }
         }
     }
 
 private:
-    unsigned U16() {
-        unsigned value = GetU16(bytes + cursor);
-        cursor += 2;
-        return value;
-    }
-    std::string Text() {
-        unsigned n = U16();
-        const char* start = reinterpret_cast<const char*>(bytes + cursor);
-        cursor += n;
-        const void* zero = std::memchr(start, 0, n);
-        return std::string(start, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : n);
-    }
-    // Moves past one entry and its subtree; returns the bytes of its files.
-    std::uint64_t Skip() {
-        bool folder = bytes[cursor++] != pkgformat::kKindFile;
-        Text();
-        std::uint64_t size = 0;
-        if (!folder) {
-            Text();
-            size = GetU32(bytes + cursor);
-            cursor += 4 + size;
-        }
-        unsigned children = U16();
-        for (unsigned k = 0; k < children; ++k) size += Skip();
-        return size;
-    }
-    void Print(unsigned depth) {
-        std::size_t start = cursor;
-        std::uint64_t size = Skip();
-        cursor = start;
-        bool folder = bytes[cursor++] != pkgformat::kKindFile;
-        std::string name = plat::posix::Utf8FromAnsi(Text());
-        if (!folder) {
-            Text();
-            cursor += 4 + GetU32(bytes + cursor);
-        }
-        unsigned children = U16();
-        std::fprintf(out, "%*s%s%s  %llu\n", static_cast<int>(depth * 2), "", name.c_str(), folder ? "\\" : "",
-                     static_cast<unsigned long long>(size));
-        for (unsigned k = 0; k < children; ++k) Print(depth + 1);
-    }
-
-    const std::uint8_t* bytes;
-    std::FILE* out;
-    std::size_t cursor = 0;
+    struct Line {
+        bool folder;
+        unsigned index;    // a group's root folder
+        unsigned entries;  // a group's entry count
+        std::string name;
+        unsigned depth;      // 0 for a group
+        std::uint64_t size;  // the bytes of the files below, its own included
+    };
+    std::vector<Line> lines;
+    std::vector<std::size_t> open;  // the lines of the group and of each open entry
 };
 
 }  // namespace
@@ -136,19 +84,17 @@ std::string InspectPackage(const std::string& path, Inspection& inspection) {
     if (file.size() > static_cast<std::uint64_t>(INT32_MAX))
         return "the file is larger than the 2147483647 bytes the installer reads";
     const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
-    std::string fault = CheckPackageFile(data, file.size());
+    ChunkTable table;
+    std::string fault = ReadChunkTable(data, file.size(), table);
     if (!fault.empty()) return fault;
 
-    std::size_t headerLength = GetU16(data + pkgformat::kHeaderLengthOffset);
-    inspection.headerText = file.substr(pkgformat::kHeaderTextOffset, headerLength);
-    std::size_t pos = pkgformat::kHeaderTextOffset + headerLength;
-    unsigned count = GetU16(data + pos);
-    pos += 2;
+    inspection.headerText = PackageHeaderText(data);
+    const unsigned count = static_cast<unsigned>(table.chunks.size());
     for (unsigned i = 0; i < count; ++i) {
-        ChunkRecord record{pos, GetU32(data + pos), GetU32(data + pos + 4)};
+        const ChunkRecord& record = table.chunks[i];
         inspection.chunks.push_back(record);
         std::string chunk = "chunk " + std::to_string(i) + " / " + std::to_string(count) + " at offset " +
-                            std::to_string(pos) + " ";
+                            std::to_string(record.dataOffset - pkgformat::kChunkRecordBytes) + " ";
         std::size_t start = inspection.stream.size();
         inspection.stream.resize(start + record.uncompressed);
         uLongf produced = record.uncompressed;
@@ -156,26 +102,25 @@ std::string InspectPackage(const std::string& path, Inspection& inspection) {
         // A chunk of 0 bytes still needs somewhere to point.
         Bytef spare = 0;
         Bytef* target = record.uncompressed ? reinterpret_cast<Bytef*>(inspection.stream.data() + start) : &spare;
-        int result = uncompress2(target, &produced, data + pos + pkgformat::kChunkRecordBytes, &consumed);
+        int result = uncompress2(target, &produced, data + record.dataOffset, &consumed);
         if (result != Z_OK) return chunk + ZlibFault(result);
         if (produced != record.uncompressed)
             return chunk + "unpacks to " + std::to_string(produced) + " bytes, not its stated " +
                    std::to_string(record.uncompressed);
-        pos += pkgformat::kChunkRecordBytes + record.compressed;
     }
-    inspection.trailingBytes = file.size() - pos;
+    inspection.trailingBytes = file.size() - table.end;
     return std::string();
 }
 
 std::string CheckStream(const std::string& stream) {
-    PackageStream checked;
-    checked.length = stream.size();
-    checked.bytes.reset(new std::uint8_t[stream.size() ? stream.size() : 1]);
-    std::memcpy(checked.bytes.get(), stream.data(), stream.size());
-    RootFoldersForCheck roots;
-    return CheckPackageStream(theApp, checked);
+    StreamVisitor nothing;
+    return WalkPackageStream(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), nothing);
 }
 
-void ListStream(const std::string& stream, std::FILE* out) { TreePrinter(stream, out).Run(); }
+void ListStream(const std::string& stream, std::FILE* out) {
+    TreePrinter printer;
+    WalkPackageStream(reinterpret_cast<const std::uint8_t*>(stream.data()), stream.size(), printer);
+    printer.Print(out);
+}
 
 }  // namespace pack

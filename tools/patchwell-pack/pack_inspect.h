@@ -6,13 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace pack {
+#include "packages/package_file.h"
 
-struct ChunkRecord {
-    std::uint64_t offset = 0;  // of the record in the file
-    std::uint32_t compressed = 0;
-    std::uint32_t uncompressed = 0;
-};
+namespace pack {
 
 struct Inspection {
     std::string headerText;  // code page 1252
@@ -27,8 +23,8 @@ struct Inspection {
 // exactly its stated size; else the first fault with its file offset.
 std::string InspectPackage(const std::string& path, Inspection& inspection);
 
-// The installer's own check of a stream, with every root folder set. Empty
-// when sound, else the fault with its stream offset.
+// The installer's own check of a stream. Empty when sound, else the fault
+// with its stream offset.
 std::string CheckStream(const std::string& stream);
 
 // Writes the root groups and the tree with sizes; the stream must have

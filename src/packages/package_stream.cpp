@@ -1,20 +1,38 @@
-#include "packages/package_check.h"
+#include "packages/package_stream.h"
 
-#include <cstdint>
-#include <cstdio>
 #include <cstring>
 
 #include "core/installer_state.h"
 #include "core/log.h"
-#include "packages/package_format.h"
-#include "packages/package_reader.h"
+
+using pkgformat::GetU16;
+using pkgformat::GetU32;
+
+const RootFolder kRootFolders[pkgformat::kRootFolderCount] = {
+    {"installation", "installation folder", &InstallerState::installFolder},
+    {"user data", "user data folder", &InstallerState::userDataFolder},
+    {"start menu", "Start menu folder", &InstallerState::startMenuFolder},
+    {"application data", "application data folder", &InstallerState::appDataFolder},
+    {"builder", "editor tool folder", &InstallerState::builderFolder},
+    {"user builder", "user editor tool folder", &InstallerState::userBuilderFolder},
+};
+
+const char* RootFolderName(unsigned index) {
+    return index < pkgformat::kRootFolderCount ? kRootFolders[index].logName : "unknown";
+}
+
+const std::string* RootFolderOf(const InstallerState& state, unsigned index) {
+    return index < pkgformat::kRootFolderCount ? &(state.*kRootFolders[index].field) : nullptr;
+}
 
 namespace {
 
-class StreamChecker {
+// Reads the stream field by field; every read is checked against the
+// stream's end, and the first fault stops the walk with its offset.
+class StreamReader {
 public:
-    StreamChecker(const CPatchwellApp& state, const PackageStream& stream)
-        : state(state), bytes(stream.bytes.get()), length(stream.length) {}
+    StreamReader(const std::uint8_t* bytes, std::size_t length, StreamVisitor& visitor, NameRule names)
+        : bytes(bytes), length(length), visitor(visitor), names(names) {}
 
     std::string Run() {
         std::uint16_t groups = 0;
@@ -23,11 +41,14 @@ public:
             std::size_t at = cursor;
             std::uint16_t index = 0, entries = 0;
             if (!ReadU16(index, "root folder index")) return fault;
-            const std::string* base = RootFolderOf(state, index);
-            if (!base) return Fault("root folder index " + std::to_string(index), at);
+            if (index >= pkgformat::kRootFolderCount) {
+                Fail("root folder index " + std::to_string(index), at);
+                return fault;
+            }
             if (!ReadU16(entries, "entry count")) return fault;
+            const bool visit = visitor.Group(index, entries);
             for (unsigned e = 0; e < entries; ++e) {
-                if (!CheckEntry(1)) return fault;
+                if (!ReadEntry(1, visit)) return fault;
             }
         }
         return std::string();
@@ -37,10 +58,6 @@ private:
     bool Fail(const std::string& what, std::size_t offset) {
         fault = what + " at offset " + std::to_string(offset);
         return false;
-    }
-    std::string Fault(const std::string& what, std::size_t offset) {
-        Fail(what, offset);
-        return fault;
     }
     bool Need(std::uint64_t bytesNeeded, const char* field) {
         if (cursor <= length && length - cursor >= bytesNeeded) return true;
@@ -53,59 +70,71 @@ private:
     }
     bool ReadU16(std::uint16_t& value, const char* field) {
         if (!Need(2, field)) return false;
-        value = pkgformat::GetU16(bytes + cursor);
+        value = GetU16(bytes + cursor);
         cursor += 2;
         return true;
     }
     bool ReadU32(std::uint32_t& value, const char* field) {
         if (!Need(4, field)) return false;
-        value = pkgformat::GetU32(bytes + cursor);
+        value = GetU32(bytes + cursor);
         cursor += 4;
         return true;
     }
-    // The text as ReadText gives it: up to its first zero byte.
-    bool ReadText(const char* field, std::string& text) {
+    // A text: a 2-byte length and that many bytes, taken up to the first zero
+    // byte. A text passed over keeps nothing.
+    bool ReadText(const char* field, std::string* text) {
         std::size_t at = cursor;
         std::uint16_t n = 0;
         if (!ReadU16(n, field)) return false;
         if (n > pkgformat::kMaxTextLength) return Fail(std::string(field) + " of " + std::to_string(n) + " bytes", at);
         if (!Need(n, field)) return false;
-        const char* start = reinterpret_cast<const char*>(bytes + cursor);
-        const void* zero = n ? std::memchr(start, 0, n) : nullptr;
-        text.assign(start, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : n);
+        if (text) {
+            const char* start = reinterpret_cast<const char*>(bytes + cursor);
+            const void* zero = n ? std::memchr(start, 0, n) : nullptr;
+            text->assign(start, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : n);
+        }
         cursor += n;
         return true;
     }
-    bool CheckEntry(unsigned depth) {
-        if (depth > pkgformat::kMaxEntryDepth)
-            return Fail("entries nested deeper than " + std::to_string(pkgformat::kMaxEntryDepth), cursor);
-        std::uint8_t kind = 0;
-        if (!ReadU8(kind, "entry kind")) return false;
-        std::size_t nameAt = cursor;
-        std::string name;
-        if (!ReadText("name", name)) return false;
+    bool CheckName(const std::string& name, std::size_t nameAt) {
+        if (names == NameRule::kTrust) return true;
         if (LeavesItsFolder(name)) return Fail("unsafe name \"" + PrintableText(name) + "\"", nameAt);
         std::string nameFault = EntryNameFault(name);
         if (!nameFault.empty())
             return Fail("unsafe name \"" + PrintableText(name) + "\" (" + nameFault + ")", nameAt);
-        if (kind == pkgformat::kKindFile) {
-            std::string ignored;
-            std::uint32_t size = 0;
-            if (!ReadText("second text", ignored) || !ReadU32(size, "content size")) return false;
-            if (!Need(size, "content")) return false;
-            cursor += size;
+        return true;
+    }
+    bool ReadEntry(unsigned depth, bool visit) {
+        if (depth > pkgformat::kMaxEntryDepth)
+            return Fail("entries nested deeper than " + std::to_string(pkgformat::kMaxEntryDepth), cursor);
+        StreamEntry entry;
+        entry.depth = depth;
+        std::uint8_t kind = 0;
+        if (!ReadU8(kind, "entry kind")) return false;
+        entry.folder = kind != pkgformat::kKindFile;
+        std::size_t nameAt = cursor;
+        if (!ReadText("name", &entry.name) || !CheckName(entry.name, nameAt)) return false;
+        if (!entry.folder) {
+            if (!ReadText("second text", nullptr) || !ReadU32(entry.size, "content size")) return false;
+            if (!Need(entry.size, "content")) return false;
+            entry.content = bytes + cursor;
+            cursor += entry.size;
         }
         std::uint16_t children = 0;
         if (!ReadU16(children, "child count")) return false;
+        entry.children = children;
+        if (visit) visitor.Enter(entry);
         for (unsigned k = 0; k < children; ++k) {
-            if (!CheckEntry(depth + 1)) return false;
+            if (!ReadEntry(depth + 1, visit)) return false;
         }
+        if (visit) visitor.Leave(entry);
         return true;
     }
 
-    const CPatchwellApp& state;
     const std::uint8_t* bytes;
     std::size_t length;
+    StreamVisitor& visitor;
+    NameRule names;
     std::size_t cursor = 0;
     std::string fault;
 };
@@ -143,22 +172,14 @@ std::string ComponentFault(const std::string& component) {
 
 }  // namespace
 
-const std::string* RootFolderOf(const CPatchwellApp& state, unsigned index) {
-    switch (index) {
-        case 0: return &state.installFolder;
-        case 1: return &state.userDataFolder;
-        case 2: return &state.startMenuFolder;
-        case 3: return &state.appDataFolder;
-        case 4: return &state.builderFolder;
-        case 5: return &state.userBuilderFolder;
-        default: return nullptr;
-    }
+std::string WalkPackageStream(const std::uint8_t* bytes, std::size_t length, StreamVisitor& visitor,
+                              NameRule names) {
+    return StreamReader(bytes, length, visitor, names).Run();
 }
 
-const char* RootFolderName(unsigned index) {
-    static const char* const kNames[] = {"installation", "user data", "start menu",
-                                         "application data", "builder", "user builder"};
-    return index < 6 ? kNames[index] : "unknown";
+std::string CheckPackageStream(const PackageStream& stream) {
+    StreamVisitor nothing;
+    return WalkPackageStream(stream.bytes.get(), stream.length, nothing);
 }
 
 bool LeavesItsFolder(const std::string& name) {
@@ -190,7 +211,3 @@ std::string EntryNameFault(const std::string& name) {
 }
 
 bool IsSafeEntryName(const std::string& name) { return EntryNameFault(name).empty(); }
-
-std::string CheckPackageStream(const CPatchwellApp& state, const PackageStream& stream) {
-    return StreamChecker(state, stream).Run();
-}
