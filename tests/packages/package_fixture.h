@@ -9,6 +9,7 @@
 
 #include "core/installer_state.h"
 #include "packages/package_install.h"
+#include "packages/package_stream.h"
 #include "packages/writer/package_writer.h"
 #include "platform/fault.h"
 #include "platform/ui/ui_backend.h"
@@ -54,8 +55,9 @@ protected:
     void TearDown() override { afx::SetUiBackend(nullptr); }
 
     std::vector<const std::string*> RootFolders() const {
-        return {&state.installFolder,   &state.userDataFolder, &state.startMenuFolder,
-                &state.appDataFolder,   &state.builderFolder,  &state.userBuilderFolder};
+        std::vector<const std::string*> folders;
+        for (unsigned i = 0; i < pkgformat::kRootFolderCount; ++i) folders.push_back(RootFolderOf(state, i));
+        return folders;
     }
     // Puts a package file beside the installer; returns its path as discovery gives it.
     std::string PutPackage(const std::string& name, const std::string& bytes) const {
