@@ -15,35 +15,9 @@
 
 #include "platform/platform.h"
 #include "platform/posix/posix_internal.h"
+#include "platform/posix/unique_fd.h"
 
 namespace plat::posix {
-
-// Owns one descriptor; closes it when it goes.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd(fd) {}
-    ~UniqueFd() { Reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd(other.Release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) Reset(other.Release());
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-
-    int Get() const { return fd; }
-    explicit operator bool() const { return fd >= 0; }
-    int Release() {
-        int kept = fd;
-        fd = -1;
-        return kept;
-    }
-    void Reset(int replacement = -1);
-
-private:
-    int fd = -1;
-};
 
 struct FolderNode;
 

@@ -18,11 +18,6 @@
 
 namespace plat::posix {
 
-void UniqueFd::Reset(int replacement) {
-    if (fd >= 0) close(fd);
-    fd = replacement;
-}
-
 struct FolderNode {
     UniqueFd fd;
     int watch = -1;  // -1: not watched, kept for the current call only

@@ -23,6 +23,7 @@
 
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
+#include "platform/posix/unique_fd.h"
 
 namespace plat::posix {
 namespace {
@@ -43,7 +44,7 @@ struct FolderNames {
 };
 
 struct Cache {
-    int watcher = -1;  // the inotify descriptor; -1 not opened yet
+    UniqueFd watcher;  // the inotify descriptor; none until first needed
     bool unavailable = false;
     std::unordered_map<int, FolderNames> byWatch;
     std::map<std::pair<dev_t, ino_t>, int> watchOf;
@@ -77,8 +78,7 @@ void RemoveName(FolderNames& folder, const char* hostName) {
 }
 
 void Forget(Cache& cache) {
-    if (cache.watcher >= 0) close(cache.watcher);
-    cache.watcher = -1;
+    cache.watcher.Reset();
     cache.byWatch.clear();
     cache.watchOf.clear();
 }
@@ -92,10 +92,10 @@ void DropWatch(Cache& cache, int watch) {
 
 // Applies every change the kernel has queued.
 void ReadEvents(Cache& cache) {
-    if (cache.watcher < 0) return;
+    if (!cache.watcher) return;
     alignas(inotify_event) char buffer[16384];
     for (;;) {
-        ssize_t n = read(cache.watcher, buffer, sizeof buffer);
+        ssize_t n = read(cache.watcher.Get(), buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return;
         for (ssize_t at = 0; at < n;) {
@@ -123,16 +123,12 @@ void ReadEvents(Cache& cache) {
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-// Reads the folder open on descriptor dirFd into folder; closes dirFd.
-bool ReadFolder(int dirFd, FolderNames& folder) {
-    DIR* dir = fdopendir(dirFd);
-    if (!dir) {
-        close(dirFd);
-        return false;
-    }
+// Reads the folder open on the descriptor into folder.
+bool ReadFolder(UniqueFd dirFd, FolderNames& folder) {
+    UniqueDir dir(ListingOf(std::move(dirFd)));
+    if (!dir) return false;
     folder.byKey.clear();
-    while (dirent* entry = readdir(dir)) AddName(folder, entry->d_name);
-    closedir(dir);
+    while (dirent* entry = readdir(dir.Get())) AddName(folder, entry->d_name);
     return true;
 }
 
@@ -141,15 +137,15 @@ bool ReadFolder(int dirFd, FolderNames& folder) {
 const FolderNames* NamesOf(const std::string& hostFolder) {
     Cache& cache = TheCache();
     if (cache.unavailable) return nullptr;
-    if (cache.watcher < 0) {
-        cache.watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (cache.watcher < 0) {
+    if (!cache.watcher) {
+        cache.watcher.Reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (!cache.watcher) {
             cache.unavailable = true;
             return nullptr;
         }
     }
     ReadEvents(cache);
-    if (cache.watcher < 0) return nullptr;  // overflowed: gather again on the next call
+    if (!cache.watcher) return nullptr;  // overflowed: gather again on the next call
     struct stat st;
     if (stat(hostFolder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return nullptr;
     auto known = cache.watchOf.find({st.st_dev, st.st_ino});
@@ -167,20 +163,19 @@ const FolderNames* NamesOf(const std::string& hostFolder) {
     }
     if (cache.byWatch.size() >= kMaxFolders) {
         Forget(cache);
-        cache.watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (cache.watcher < 0) return nullptr;
+        cache.watcher.Reset(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+        if (!cache.watcher) return nullptr;
     }
     // Watch, inspect and read the very folder that was opened, so that a
     // folder swapped in under the same path cannot be mixed up with it; the
     // watch comes first so that no change made during the reading is missed.
-    int dirFd = open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd < 0) return nullptr;
+    UniqueFd dirFd(open(hostFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!dirFd) return nullptr;
     struct stat opened;
-    std::string procPath = "/proc/self/fd/" + std::to_string(dirFd);
-    int watch = inotify_add_watch(cache.watcher, procPath.c_str(), kWatchMask);
-    if (watch < 0 || fstat(dirFd, &opened) != 0) {
+    std::string procPath = "/proc/self/fd/" + std::to_string(dirFd.Get());
+    int watch = inotify_add_watch(cache.watcher.Get(), procPath.c_str(), kWatchMask);
+    if (watch < 0 || fstat(dirFd.Get(), &opened) != 0) {
         if (watch < 0 && errno == ENOENT) cache.unavailable = true;  // no /proc
-        close(dirFd);
         return nullptr;
     }
     if (cache.byWatch.count(watch)) DropWatch(cache, watch);
@@ -188,8 +183,8 @@ const FolderNames* NamesOf(const std::string& hostFolder) {
     folder.device = opened.st_dev;
     folder.inode = opened.st_ino;
     folder.written = opened.st_mtim;
-    if (!ReadFolder(dirFd, folder)) {
-        inotify_rm_watch(cache.watcher, watch);
+    if (!ReadFolder(std::move(dirFd), folder)) {
+        inotify_rm_watch(cache.watcher.Get(), watch);
         return nullptr;
     }
     cache.watchOf[{folder.device, folder.inode}] = watch;
@@ -219,15 +214,14 @@ std::string HostChild(const std::string& hostFolder, const std::string& ansiName
         // in case: the first the folder lists, as a reading finds it.
         if (it->second.size() == 1) return hostFolder + "/" + it->second.front();
     }
-    if (DIR* dir = opendir(hostFolder.c_str())) {
+    if (UniqueDir dir(opendir(hostFolder.c_str())); dir) {
         std::string found;
-        while (dirent* entry = readdir(dir)) {
+        while (dirent* entry = readdir(dir.Get())) {
             if (SameNameIgnoringCase(AnsiFromUtf8(entry->d_name), ansiName)) {
                 found = entry->d_name;
                 break;
             }
         }
-        closedir(dir);
         if (!found.empty()) return hostFolder + "/" + found;
     }
     return exact;

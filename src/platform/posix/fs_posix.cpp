@@ -123,42 +123,6 @@ bool SameHostFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
-bool CopyContent(const std::string& from, const std::string& to) {
-    int in = open(from.c_str(), O_RDONLY);
-    if (in < 0) return false;
-    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (out < 0) {
-        int saved = errno;
-        close(in);
-        errno = saved;
-        return false;
-    }
-    char buffer[1 << 16];
-    bool ok = true;
-    for (;;) {
-        ssize_t n = read(in, buffer, sizeof buffer);
-        if (n == 0) break;
-        if (n < 0) {
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            ssize_t w = write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w <= 0) {
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok) break;
-    }
-    int saved = errno;
-    close(in);
-    if (close(out) != 0) ok = false;
-    errno = saved;
-    return ok;
-}
-
 }  // namespace
 
 DWORD MissingPathError(const std::string& hostPath) {
@@ -249,6 +213,18 @@ bool CopyDescriptors(int in, int out) {
     }
 }
 
+bool CopyContent(const std::string& from, const std::string& to) {
+    UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in) return false;
+    UniqueFd out(open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    bool ok = out && CopyDescriptors(in.Get(), out.Get());
+    int saved = errno;
+    in.Reset();
+    if (out.Close() != 0) ok = false;
+    errno = saved;
+    return ok;
+}
+
 // One side of a copy or a move: below a contained folder, or a host path.
 struct Side {
     WinPath path;
@@ -331,7 +307,7 @@ bool CopyContained(const std::string& source, const std::string& destination, bo
         timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
         futimens(out.Get(), times);
     }
-    if (close(out.Release()) != 0) return Fail(kErrorAccessDenied);
+    if (out.Close() != 0) return Fail(kErrorAccessDenied);
     lastError = 0;
     return true;
 }
@@ -356,11 +332,8 @@ bool MoveContained(const std::string& fromPath, const std::string& toPath) {
         NoteCreated(to.place, false);
         fsync(to.FolderFd());
     } else {
-        int folder = open(ParentOf(to.host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (folder >= 0) {
-            fsync(folder);
-            close(folder);
-        }
+        UniqueFd folder(open(ParentOf(to.host).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder) fsync(folder.Get());
     }
     lastError = 0;
     return true;
@@ -387,7 +360,7 @@ intptr_t FindFirst(const std::string& pattern, FindData* data) {
     WinPath path;
     ParseWindowsPath(folder, &path);
     std::string host = HostPathOf(path);
-    DIR* dir = host.empty() ? nullptr : opendir(host.c_str());
+    UniqueDir dir(host.empty() ? nullptr : opendir(host.c_str()));
     if (!dir) {
         struct stat st;
         Fail(!host.empty() && stat(host.c_str(), &st) == 0 ? kErrorInvalidName : kErrorPathNotFound);
@@ -399,7 +372,7 @@ intptr_t FindFirst(const std::string& pattern, FindData* data) {
     // root (a drive mapped to "/"), and so do we.
     char real[PATH_MAX];
     bool hostRoot = realpath(host.c_str(), real) && std::strcmp(real, "/") == 0;
-    while (dirent* entry = readdir(dir)) {
+    while (dirent* entry = readdir(dir.Get())) {
         std::string hostName = entry->d_name;
         if (hostName == "." || hostName == "..") continue;
         if (hostRoot && (hostName == "dev" || hostName == "proc" || hostName == "sys")) continue;
@@ -410,7 +383,6 @@ intptr_t FindFirst(const std::string& pattern, FindData* data) {
         if (item.attrib == kInvalidAttributes) continue;
         children.push_back(item);
     }
-    closedir(dir);
     // Wine lists a folder in one order whatever the host's readdir gives:
     // "." and ".." first (not at a drive root), then every other name sorted
     // by its upper-cased form, files and folders mixed. We do the same, so
@@ -755,11 +727,8 @@ bool MoveFileReplace(const std::string& from, const std::string& to) {
     if (target.empty() || !IsDirectoryHost(ParentOf(target))) return Fail(kErrorPathNotFound);
     if (rename(source.c_str(), target.c_str()) != 0) return Fail(WindowsErrorOf(errno, target));
     // The rename is durable once the folder that holds it is.
-    int folder = open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
-    }
+    UniqueFd folder(open(ParentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) fsync(folder.Get());
     lastError = 0;
     return true;
 }

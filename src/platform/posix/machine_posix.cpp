@@ -22,6 +22,7 @@
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/unique_fd.h"
 
 extern char** environ;
 
@@ -120,13 +121,12 @@ std::string UserName() {
     std::string users = State().prefix + "/drive_c/users";
     if (IsDirectory(users + "/" + login)) return login;
     std::vector<std::string> others;
-    if (DIR* dir = opendir(users.c_str())) {
-        while (dirent* entry = readdir(dir)) {
+    if (UniqueDir dir(opendir(users.c_str())); dir) {
+        while (dirent* entry = readdir(dir.Get())) {
             std::string name = entry->d_name;
             if (name != "." && name != ".." && name != "Public" && IsDirectory(users + "/" + name))
                 others.push_back(name);
         }
-        closedir(dir);
     }
     return others.size() == 1 ? others.front() : login;
 }

@@ -35,6 +35,7 @@
 #include "platform/backend.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/registry_store.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/system_backend.h"
 
 namespace plat::posix {
@@ -529,16 +530,16 @@ long Save(Hive* hive) {
     AppendBlocks(hive->root.get(), &text);
     std::string target = PrefixFolder() + "/" + hive->fileName;
     std::string temporary = target + ".pwtmp";
-    int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return kRegAccessDenied;
+    UniqueFd fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd) return kRegAccessDenied;
     std::size_t done = 0;
     while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        ssize_t n = write(fd.Get(), text.data() + done, text.size() - done);
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    bool written = done == text.size() && fsync(fd) == 0;
-    written = close(fd) == 0 && written;
+    bool written = done == text.size() && fsync(fd.Get()) == 0;
+    written = fd.Close() == 0 && written;
     if (!written || rename(temporary.c_str(), target.c_str()) != 0) {
         unlink(temporary.c_str());
         return errno == ENOSPC ? static_cast<long>(kErrorDiskFull) : kRegAccessDenied;

@@ -18,6 +18,7 @@
 #include "platform/posix/contained.h"
 #include "platform/posix/machine.h"
 #include "platform/posix/posix_internal.h"
+#include "platform/posix/unique_fd.h"
 #include "platform/system_backend.h"
 
 namespace plat {
@@ -171,17 +172,17 @@ HRESULT SaveLinkFile(LinkFile* file, const std::u16string& path) {
     std::string ansi = AnsiFromUtf16(path.substr(0, path.find(u'\0')));
     std::string bytes = LinkBytes(*file->link);
     DWORD openError = 0;
-    int fd = OpenForWriting(ansi, /*append*/ false, &openError);
-    if (fd < 0) return HresultFromWin32(openError == kErrorFileNotFound ? kErrorPathNotFound : openError);
+    UniqueFd fd(OpenForWriting(ansi, /*append*/ false, &openError));
+    if (!fd) return HresultFromWin32(openError == kErrorFileNotFound ? kErrorPathNotFound : openError);
     std::size_t done = 0;
     while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        ssize_t n = write(fd.Get(), bytes.data() + done, bytes.size() - done);
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
     int error = errno;
     bool written = done == bytes.size();
-    if (close(fd) != 0) written = false;
+    if (fd.Close() != 0) written = false;
     if (!written) return HresultFromWin32(error == ENOSPC ? kErrorDiskFull : kErrorAccessDenied);
     return kSOk;
 }

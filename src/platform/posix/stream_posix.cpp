@@ -22,7 +22,7 @@ using namespace plat::posix;
 // costs its open, its writes and its close, and nothing else.
 struct Stream {
     std::FILE* file = nullptr;  // reading
-    int fd = -1;                // writing
+    UniqueFd fd;                // writing
     std::vector<char> pending;  // bytes written but not yet handed to the system
     std::size_t capacity = 0;
     bool text = false;
@@ -54,7 +54,7 @@ bool WriteAll(int fd, const char* bytes, std::size_t length) {
 
 bool Drain(Stream* stream) {
     if (stream->pending.empty()) return !stream->failed;
-    bool ok = WriteAll(stream->fd, stream->pending.data(), stream->pending.size());
+    bool ok = WriteAll(stream->fd.Get(), stream->pending.data(), stream->pending.size());
     stream->pending.clear();
     if (!ok) stream->failed = true;
     return ok;
@@ -69,7 +69,7 @@ bool Put(Stream* stream, const char* bytes, std::size_t length) {
     }
     if (!Drain(stream)) return false;
     if (length >= stream->capacity) {
-        if (WriteAll(stream->fd, bytes, length)) return true;
+        if (WriteAll(stream->fd.Get(), bytes, length)) return true;
         stream->failed = true;
         return false;
     }
@@ -155,7 +155,7 @@ Stream* OpenStream(const std::string& path, const char* mode) {
             return nullptr;
         }
         auto* stream = new Stream;
-        stream->fd = fd;
+        stream->fd.Reset(fd);
         stream->text = text;
         stream->capacity = text ? kTextBuffer : kBinaryBuffer;
         return stream;
@@ -212,7 +212,7 @@ std::size_t ReadStream(Stream* stream, void* buffer, std::size_t bytes) {
 }
 
 std::size_t WriteStream(Stream* stream, const void* buffer, std::size_t bytes) {
-    if (stream->fd < 0) return 0;
+    if (!stream->fd) return 0;
     const auto* in = static_cast<const char*>(buffer);
     if (!stream->text) return Put(stream, in, bytes) ? bytes : 0;
     std::size_t done = 0;
@@ -243,8 +243,8 @@ bool GetLine(Stream* stream, char* buffer, int capacity) {
 long StreamLength(Stream* stream) {
     if (!stream->file) {
         if (!Drain(stream)) return -1;
-        off_t length = lseek(stream->fd, 0, SEEK_END);
-        if (length < 0 || lseek(stream->fd, 0, SEEK_SET) != 0) return -1;
+        off_t length = lseek(stream->fd.Get(), 0, SEEK_END);
+        if (length < 0 || lseek(stream->fd.Get(), 0, SEEK_SET) != 0) return -1;
         return static_cast<long>(length);
     }
     if (std::fseek(stream->file, 0, SEEK_END) != 0) return -1;
@@ -265,7 +265,7 @@ int CloseStream(Stream* stream) {
         result = std::fclose(stream->file) == 0 ? 0 : -1;
     } else {
         if (!Drain(stream)) result = -1;
-        if (close(stream->fd) != 0) result = -1;
+        if (stream->fd.Close() != 0) result = -1;
     }
     delete stream;
     return result;
@@ -274,7 +274,7 @@ int CloseStream(Stream* stream) {
 int CommitStream(Stream* stream) {
     if (stream->file) return std::fflush(stream->file) == 0 && fsync(fileno(stream->file)) == 0 ? 0 : -1;
     if (!Drain(stream)) return -1;
-    return fsync(stream->fd) == 0 ? 0 : -1;
+    return fsync(stream->fd.Get()) == 0 ? 0 : -1;
 }
 
 // ---- The log ----

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/posix/machine.h"
+#include "platform/posix/unique_fd.h"
 
 namespace plat::posix {
 
@@ -24,12 +25,10 @@ bool ServerAnswers(const std::string& socketPath) {
     address.sun_family = AF_UNIX;
     if (socketPath.size() >= sizeof address.sun_path) return false;
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
-    int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0) return false;
+    UniqueFd fd(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!fd) return false;
     // A socket left behind by a server that died refuses the connection.
-    bool answers = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return answers;
+    return connect(fd.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
 // The folders a wineserver may keep its socket in for this prefix: below
