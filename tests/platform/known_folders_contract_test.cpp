@@ -1,7 +1,8 @@
-// The four shell folders the installer asks for, answered as Wine answers
+// The five known folders the installer asks for, answered as Wine answers
 // them: the path wherever something stands there, a file too, and a failure
 // with no path where nothing does. Each folder is pointed at a place of the
-// test's own through its "User Shell Folders" value, and put back after.
+// test's own through the registry value it is read from ("User Shell
+// Folders", or "ProgramFilesDir" for Program Files), and put back after.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,18 +15,21 @@
 namespace {
 
 constexpr char kUserShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+constexpr char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 struct ShellFolder {
     int csidl;
     plat::RegHandle root;
+    const char* keyName;
     const char* valueName;
 };
 
 constexpr ShellFolder kFolders[] = {
-    {plat::kCsidlPersonal, plat::kHkeyCurrentUser, "Personal"},
-    {plat::kCsidlAppData, plat::kHkeyCurrentUser, "AppData"},
-    {plat::kCsidlCommonPrograms, plat::kHkeyLocalMachine, "Common Programs"},
-    {plat::kCsidlCommonDesktop, plat::kHkeyLocalMachine, "Common Desktop"},
+    {plat::kCsidlPersonal, plat::kHkeyCurrentUser, kUserShellFolders, "Personal"},
+    {plat::kCsidlAppData, plat::kHkeyCurrentUser, kUserShellFolders, "AppData"},
+    {plat::kCsidlCommonPrograms, plat::kHkeyLocalMachine, kUserShellFolders, "Common Programs"},
+    {plat::kCsidlCommonDesktop, plat::kHkeyLocalMachine, kUserShellFolders, "Common Desktop"},
+    {plat::kCsidlProgramFiles, plat::kHkeyLocalMachine, kCurrentVersion, "ProgramFilesDir"},
 };
 
 // Points one shell folder elsewhere for a while; the old value comes back at the end.
@@ -33,7 +37,7 @@ class RedirectedFolder {
 public:
     RedirectedFolder(const ShellFolder& folder, const std::string& path) {
         plat::DWORD disposition = 0;
-        if (plat::RegCreateKey(folder.root, kUserShellFolders, plat::kKeyAllAccess, &key, &disposition) != 0) return;
+        if (plat::RegCreateKey(folder.root, folder.keyName, plat::kKeyAllAccess, &key, &disposition) != 0) return;
         name = folder.valueName;
         plat::DWORD size = sizeof saved;
         if (plat::RegQueryValue(key, name, &savedType, saved, &size) == 0) savedSize = size;
