@@ -119,8 +119,14 @@ CheckOutcome CheckWholePackage(CPatchwellApp& state, Package& package, unsigned 
 }
 
 std::string FailureReason(const std::string& name, const std::string& fault, std::size_t faulty) {
-    std::string reason = "The update package " + name + " cannot be installed: " + fault + ".";
-    if (faulty > 1) reason += " " + std::to_string(faulty - 1) + " more package(s) failed their check too (see the log).";
+    // Appended piece by piece: GCC 12 takes the joined temporaries for an
+    // overlapping copy and warns (-Wrestrict) on the 32-bit build.
+    std::string reason = "The update package ";
+    reason.append(name).append(" cannot be installed: ").append(fault).append(".");
+    if (faulty > 1)
+        reason.append(" ")
+            .append(std::to_string(faulty - 1))
+            .append(" more package(s) failed their check too (see the log).");
     return reason + " Nothing was changed.";
 }
 
