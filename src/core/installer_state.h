@@ -73,6 +73,23 @@ struct InstallerState {
     std::string holdingFolder;     // where the user's content is held; empty: documentsFolder + "/AerovinTemp"
 };
 
+// The six root folders that update packages write into, by the index a
+// package's root group names (0 to 5): the one table of them, for the
+// package check and walk, the guard, the package tool and the tests.
+struct RootFolder {
+    const char* logName;  // in the installer's log: "installation", "user data", ...
+    const char* title;    // in the package tool: "installation folder", ...
+    std::string InstallerState::*field;
+};
+inline constexpr RootFolder kRootFolders[] = {
+    {"installation", "installation folder", &InstallerState::installFolder},
+    {"user data", "user data folder", &InstallerState::userDataFolder},
+    {"start menu", "Start menu folder", &InstallerState::startMenuFolder},
+    {"application data", "application data folder", &InstallerState::appDataFolder},
+    {"builder", "editor tool folder", &InstallerState::builderFolder},
+    {"user builder", "user editor tool folder", &InstallerState::userBuilderFolder},
+};
+
 class CPatchwellApp : public afx::CWinApp, public InstallerState {
 public:
     CPatchwellApp();

@@ -147,9 +147,7 @@ std::string OwnedFolders::RefusalReason(const std::string& path, OwnedUse use) c
 
 OwnedFolders OwnedFoldersOf(const CPatchwellApp& state) {
     OwnedFolders owned;
-    for (const std::string* root : {&state.installFolder, &state.userDataFolder, &state.startMenuFolder,
-                                    &state.appDataFolder, &state.builderFolder, &state.userBuilderFolder})
-        AddWhenSound(owned.trees, *root);
+    for (const RootFolder& root : kRootFolders) AddWhenSound(owned.trees, state.*root.field);
     // The trees the installer makes itself: the holding folder (AerovinTemp,
     // or the free name a run chose when a folder of that name is not the
     // installer's) and the two backups.

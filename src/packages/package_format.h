@@ -27,8 +27,8 @@ constexpr std::size_t kChunkRecordBytes = 8;  // c and u, before the zlib bytes
 constexpr std::uint8_t kKindFile = 0;
 constexpr std::uint8_t kKindFolder = 1;
 
-// Root folder indices 0 to 5; kRootFolders (package_stream.h) names them and
-// their installer-state fields.
+// Root folder indices 0 to 5; kRootFolders (core/installer_state.h) names
+// them and their installer-state fields.
 constexpr unsigned kRootFolderCount = 6;
 // A text is read into a 1024-byte buffer with its terminator.
 constexpr std::size_t kMaxTextLength = 1023;

@@ -2,20 +2,10 @@
 
 #include <cstring>
 
-#include "core/installer_state.h"
 #include "core/log.h"
 
 using pkgformat::GetU16;
 using pkgformat::GetU32;
-
-const RootFolder kRootFolders[pkgformat::kRootFolderCount] = {
-    {"installation", "installation folder", &InstallerState::installFolder},
-    {"user data", "user data folder", &InstallerState::userDataFolder},
-    {"start menu", "Start menu folder", &InstallerState::startMenuFolder},
-    {"application data", "application data folder", &InstallerState::appDataFolder},
-    {"builder", "editor tool folder", &InstallerState::builderFolder},
-    {"user builder", "user editor tool folder", &InstallerState::userBuilderFolder},
-};
 
 const char* RootFolderName(unsigned index) {
     return index < pkgformat::kRootFolderCount ? kRootFolders[index].logName : "unknown";

@@ -1,7 +1,7 @@
 // The package stream, the chunks' outputs joined, and its one reader: every
 // field of the stream is read here, by the installer's check and walk, by
 // the package tool and by the fuzz targets alike. Nothing here reads or
-// writes the installer state; the root folder table only names its fields.
+// writes the installer state.
 #pragma once
 
 #include <cstddef>
@@ -9,24 +9,16 @@
 #include <memory>
 #include <string>
 
+#include "core/installer_state.h"
 #include "packages/package_format.h"
 
-struct InstallerState;
+static_assert(sizeof kRootFolders / sizeof kRootFolders[0] == pkgformat::kRootFolderCount);
 
 // The unpacked content of one package; lives while the package is applied.
 struct PackageStream {
     std::unique_ptr<std::uint8_t[]> bytes;
     std::size_t length = 0;  // the bytes the chunks produced
 };
-
-// The six root folders a package's groups name by index: the one table of
-// them.
-struct RootFolder {
-    const char* logName;  // in the installer's log: "installation", "user data", ...
-    const char* title;    // in the package tool: "installation folder", ...
-    std::string InstallerState::*field;
-};
-extern const RootFolder kRootFolders[pkgformat::kRootFolderCount];
 
 // The root folder's name for the log, or "unknown" for an index above 5.
 const char* RootFolderName(unsigned index);
