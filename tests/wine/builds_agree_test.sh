@@ -11,8 +11,10 @@
 # Then both programs run unattended (the Windows one in its silent mode) on
 # more copies of the base prefix: as it is, a second time over the first run,
 # without the installation, with a version out of range, with a damaged
-# package among good ones, and without the user's Documents folder. Their exit
-# statuses must be the one expected, and their logs, files and registry agree.
+# package among good ones, without the user's Documents folder, and killed
+# while they install a fourth package, then run again to complete the
+# update. Their exit statuses must be the one expected, and their logs, files
+# and registry agree.
 #
 # $1: the repository top. PW_WINE, PW_BUILD_WIN: the Wine loader and the
 # Windows build folder. PW_BUILD_NATIVE: the native build (default
@@ -51,35 +53,12 @@ agree_cleanup() {
 }
 trap agree_cleanup EXIT
 
-# Stops the server of the prefix in use and waits until it has written the
-# registry back.
-agree_stop_server() {
-  timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
-  timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
-  return 0
-}
-
 # ---- the prefix: Wine's own, with an old installation planted in it ----
-pw_start_screen && pw_new_prefix "$base" || pw_end
-demo="$PW_WORK/demo"
-timeout 120 bash "$PW_TOP/scripts/make-demo-prefix.sh" "$demo" "$PW_WORK/updates" "$packer" >/dev/null ||
-  { pw_fail "cannot make the packages"; pw_end; }
-demo_c="$demo/drive_c"
-demo_home=$(ls -d "$demo_c"/users/*/ | grep -v /Public/ | head -1)
-home=$(pw_user_folder)
-user=$(basename "$home")
-c="$base/drive_c"
-
-mkdir -p "$c/Program Files" "$home/Documents" "$home/AppData/Roaming" \
-         "$c/ProgramData/Microsoft/Windows/Start Menu/Programs" "$c/users/Public/Desktop"
-cp -a "$demo_c/Program Files (x86)/AerovinRC" "$demo_c/Program Files (x86)/AerovinBuilder" "$c/Program Files/"
-cp -a "$demo_home/Documents/AerovinRC" "$demo_home/Documents/AerovinBuilder" "$home/Documents/"
-cp -a "$demo_home/AppData/Roaming/AerovinRC" "$home/AppData/Roaming/"
-cp -a "$demo_c/ProgramData/Microsoft/Windows/Start Menu/Programs/AerovinRC" \
-      "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/"
-cp -a "$demo_c/users/Public/Desktop/." "$c/users/Public/Desktop/"
-mkdir -p "$c/Update"
-cp "$PW_WORK"/updates/*.pkg "$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe" "$c/Update/"
+pw_start_screen && pw_new_prefix "$base" && pw_plant_demo_installation "$base" "$packer" || pw_end
+# The fourth package, for the interrupted update: scenery tiles, enough small
+# files for an update to be caught while it installs them. It is only put
+# beside the program in that scenario.
+pw_make_scenery_package "$PW_WORK/update4.pkg" 1500 "$packer" || pw_end
 
 # The old registrations, written by Wine itself. The uninstall entries go
 # where a 32-bit program's view of the uninstall key lies.
@@ -99,7 +78,7 @@ reg_add "$wow\\OtherFlightTool" /v DisplayName /d 'Other Flight Tool'
 reg_add "$products\\4F1B2C8D9E0A1B2C3D4E5F6A7B8C9D0E" /v ProductName /d 'Aerovin R/C®'
 reg_add "$products\\4F1B2C8D9E0A1B2C3D4E5F6A7B8C9D0E\\SourceList" /v PackageName /d AerovinRC.msi
 reg_add "$products\\7A6B5C4D3E2F1A0B9C8D7E6F5A4B3C2D" /v ProductName /d 'Other Flight Tool'
-agree_stop_server
+pw_stop_server
 [ "$PW_FAILURES" -eq 0 ] || pw_end
 cp -a "$base" "$copyA" && cp -a "$base" "$copyB" || { pw_fail "cannot copy the prefix"; pw_end; }
 
@@ -123,7 +102,7 @@ for box in 1009 1012 1002; do agree_tick "$box" || pw_end; done
 pw_drive click 1007 wait-page 137 120 || pw_end
 pw_drive click 1014 sleep 300 expect-state 1014 "visible=1 enabled=1 check=0" click 1012 wait-gone 30 || pw_end
 pw_wait_app 30 || pw_end
-agree_stop_server
+pw_stop_server
 
 # ---- B: the native program on the copy nobody has open ----
 export WINEPREFIX=$copyB
@@ -217,7 +196,7 @@ agree_registry() {
     values=$(pw_reg_query "$key" /s | awk '/^HKEY_/ { k = $0; next } NF && !/^reg: / { print k " :" $0 }' | LC_ALL=C sort)
     if [ -n "$values" ]; then echo "[$key]"; echo "$values"; else echo "[$key] missing"; fi
   done
-  agree_stop_server
+  pw_stop_server
 }
 
 # The log, the files and the registry of prefixes $2 (Windows) and $3
@@ -227,9 +206,9 @@ agree_check() {
   agree_log "$win" > "$PW_WORK/$name.A.log"
   agree_log "$nat" | agree_fold_width > "$PW_WORK/$name.B.log"
   agree_files "$win" > "$PW_WORK/$name.A.files"
-  agree_stop_server
+  pw_stop_server
   agree_files "$nat" > "$PW_WORK/$name.B.files"
-  agree_stop_server
+  pw_stop_server
   agree_registry "$win" > "$PW_WORK/$name.A.registry"
   agree_registry "$nat" > "$PW_WORK/$name.B.registry"
   for what in log files registry; do
@@ -255,7 +234,7 @@ agree_run_windows() {
   (cd "$1/drive_c/Update" && timeout 600 "$PW_WINE" 'C:\Update\AerovinPatchwell.exe' /unattended \
      > /dev/null 2> "$PW_WORK/windows.err")
   local status=$?
-  agree_stop_server
+  pw_stop_server
   echo "$status"
 }
 agree_run_native() {
@@ -313,4 +292,47 @@ agree_scenario damaged-package 1 damaged_package
 # Without a Documents folder the per-user folders are unknown: both builds
 # pass over them, and the packages beside the program are still there.
 agree_scenario no-documents 0 no_documents
+
+# ---- an update killed while it installs, completed by the next run ----
+# Each build is killed hard once its log shows the fourth package being
+# installed; the native program is slowed (each file's creation delayed a
+# little under strace) so that it is caught in the middle too. The two are
+# killed at different files; the runs that complete the update must still
+# leave the same log, files and registry.
+agree_interrupted() {
+  local win="$PW_WORK/interrupted.win" nat="$PW_WORK/interrupted.nat" outcome a b job prefix
+  cp -a "$base" "$win" && cp -a "$base" "$nat" || { pw_fail "interrupted: cannot copy the prefix"; return; }
+  cp "$PW_WORK/update4.pkg" "$win/drive_c/Update/" && cp "$PW_WORK/update4.pkg" "$nat/drive_c/Update/" ||
+    { pw_fail "interrupted: cannot add the scenery package"; return; }
+
+  export WINEPREFIX=$win
+  (cd "$win/drive_c/Update" && exec timeout 600 "$PW_WINE" 'C:\Update\AerovinPatchwell.exe' /unattended \
+     > /dev/null 2>&1) &
+  job=$!
+  disown $job  # killed on purpose: the shell's note of it would be no finding
+  outcome=$(pw_kill_when_logged "$win" '^Installing: .*update4\.pkg' $job 'AerovinPatchwell\.exe')
+  [ "$outcome" = seen ] || pw_fail "interrupted: the Windows program was not caught installing the scenery ($outcome)"
+
+  export WINEPREFIX=$nat
+  timeout 600 strace -f -o /dev/null -e trace=openat,openat2 -e inject=openat,openat2:delay_exit=2000 \
+    "$native" --prefix "$nat" --update-folder "$nat/drive_c/Update" --unattended > /dev/null 2>&1 &
+  job=$!
+  disown $job
+  outcome=$(pw_kill_when_logged "$nat" '^Installing: .*update4\.pkg' $job 'patchwell --prefix')
+  [ "$outcome" = seen ] || pw_fail "interrupted: the native program was not caught installing the scenery ($outcome)"
+
+  for prefix in "$win" "$nat"; do
+    [ -f "$prefix/drive_c/users/$user/Documents/AerovinPatchwell.update" ] ||
+      pw_fail "interrupted: no record of the update in $(basename "$prefix") after the kill"
+  done
+  a=$(agree_run_windows "$win")
+  b=$(agree_run_native "$nat")
+  [ "$a" = 0 ] || pw_fail "interrupted: the Windows program's second run ended with $a"
+  [ "$b" = 0 ] || pw_fail "interrupted: the native program's second run ended with $b ($(cat "$PW_WORK/native.out"))"
+  agree_check interrupted "$win" "$nat"
+  grep -q '^Completing an interrupted update of version 4\.2\.b$' "$PW_WORK/interrupted.A.log" ||
+    pw_fail "interrupted: the second run's log does not say that it completes an interrupted update"
+  rm -rf "$win" "$nat"
+}
+agree_interrupted
 pw_end

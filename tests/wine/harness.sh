@@ -146,6 +146,86 @@ pw_expect_file() {
 
 pw_reg_query() { timeout 60 "$PW_WINE" reg query "$@" 2>/dev/null | tr -d '\r'; }
 
+# Stops the server of the prefix in use and waits until it has written the
+# registry back.
+pw_stop_server() {
+  timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
+  timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
+  return 0
+}
+
+# The old installation of the demo (4.2.b, the editor tool beside it, the
+# user's options, calibration, site list, profiles, schemes and sites, old
+# links) planted in the fresh prefix $1, with the demo's three packages and
+# the Windows program in C:\Update. $2: the package tool. Sets home and user
+# (the prefix's user folder and name) and PW_PACKAGES (the packages' folder).
+pw_plant_demo_installation() {
+  local prefix=$1 packer=$2 demo="$PW_WORK/demo"
+  PW_PACKAGES="$PW_WORK/updates"
+  timeout 120 bash "$PW_TOP/scripts/make-demo-prefix.sh" "$demo" "$PW_PACKAGES" "$packer" >/dev/null ||
+    { pw_fail "cannot make the packages"; return 1; }
+  local demo_c="$demo/drive_c" demo_home c="$prefix/drive_c"
+  demo_home=$(ls -d "$demo_c"/users/*/ | grep -v /Public/ | head -1)
+  home=$(WINEPREFIX=$prefix pw_user_folder)
+  user=$(basename "$home")
+  mkdir -p "$c/Program Files" "$home/Documents" "$home/AppData/Roaming" \
+           "$c/ProgramData/Microsoft/Windows/Start Menu/Programs" "$c/users/Public/Desktop" "$c/Update"
+  cp -a "$demo_c/Program Files (x86)/AerovinRC" "$demo_c/Program Files (x86)/AerovinBuilder" "$c/Program Files/" &&
+  cp -a "$demo_home/Documents/AerovinRC" "$demo_home/Documents/AerovinBuilder" "$home/Documents/" &&
+  cp -a "$demo_home/AppData/Roaming/AerovinRC" "$home/AppData/Roaming/" &&
+  cp -a "$demo_c/ProgramData/Microsoft/Windows/Start Menu/Programs/AerovinRC" \
+        "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/" &&
+  cp -a "$demo_c/users/Public/Desktop/." "$c/users/Public/Desktop/" &&
+  cp "$PW_PACKAGES"/*.pkg "$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe" "$c/Update/" ||
+    { pw_fail "cannot plant the old installation"; return 1; }
+}
+
+# A fourth package of $2 small scenery files at $1, so that installing it
+# takes a while and an update can be caught in the middle of it. $3: the
+# package tool.
+pw_make_scenery_package() {
+  local tiles="$PW_WORK/tiles/install/resources/scenery" i
+  mkdir -p "$tiles"
+  for i in $(seq -w 1 "$2"); do printf 'tile %s of the scenery\n' "$i" > "$tiles/tile$i.dat"; done
+  "$3" create "$1" --root 0="$PW_WORK/tiles/install" --header "Aerovin R/C 5.0 scenery" >/dev/null ||
+    { pw_fail "cannot make the scenery package"; return 1; }
+}
+
+# The log of the update in prefix $1, without carriage returns.
+pw_log_of() { { tr -d '\r' < "$(WINEPREFIX=$1 pw_user_folder)Documents/AerovinPatchwell.log"; } 2>/dev/null; }
+
+# The processes whose command line matches $2 and whose environment names
+# the prefix $1 (other prefixes may be in use on the same machine).
+pw_pids_in_prefix() {
+  local pid
+  for pid in $(pgrep -f "$2"); do
+    tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$1" && echo "$pid"
+  done
+}
+
+# Waits until the log of prefix $1 has a line matching $2 while the job $3
+# runs, then kills the processes matching $4 in that prefix hard (SIGKILL,
+# then its Wine server), as a crash or a power cut would end them. Prints
+# "seen" when the line was there before the kill, "ended" when the job ended
+# first, "never" otherwise. The caller disowns the job first: the shell's
+# note that it was killed would be no finding.
+pw_kill_when_logged() {
+  local prefix=$1 line=$2 job=$3 pattern=$4 outcome=never pids
+  for _ in $(seq 1 2400); do
+    if pw_log_of "$prefix" | grep -q -- "$line"; then outcome=seen; break; fi
+    kill -0 "$job" 2>/dev/null || { outcome=ended; break; }
+    sleep 0.05
+  done
+  pids=$(pw_pids_in_prefix "$prefix" "$pattern")
+  {
+    [ -n "$pids" ] && kill -9 $pids
+    WINEPREFIX=$prefix timeout 20 "$PW_WINESERVER" -k >/dev/null
+  } 2>/dev/null
+  WINEPREFIX=$prefix timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
+  [ "$outcome" = seen ] && [ -z "$pids" ] && outcome=unkilled
+  echo "$outcome"
+}
+
 pw_end() {
   if [ "$PW_FAILURES" -eq 0 ]; then pw_note "passed"; exit 0; fi
   pw_note "$PW_FAILURES failures"

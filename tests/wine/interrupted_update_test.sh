@@ -41,30 +41,9 @@ killed_cleanup() {
 }
 trap killed_cleanup EXIT
 
-stop_server() {
-  timeout 20 "$PW_WINESERVER" -k >/dev/null 2>&1
-  timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
-  return 0
-}
-
 # ---- the prefix ----
-pw_start_screen && pw_new_prefix "$base" || pw_end
-demo="$PW_WORK/demo"
-timeout 120 bash "$PW_TOP/scripts/make-demo-prefix.sh" "$demo" "$PW_WORK/updates" "$packer" >/dev/null ||
-  { pw_fail "cannot make the packages"; pw_end; }
-demo_c="$demo/drive_c"
-demo_home=$(ls -d "$demo_c"/users/*/ | grep -v /Public/ | head -1)
-home=$(pw_user_folder)
-user=$(basename "$home")
+pw_start_screen && pw_new_prefix "$base" && pw_plant_demo_installation "$base" "$packer" || pw_end
 c="$base/drive_c"
-mkdir -p "$c/Program Files" "$home/Documents" "$home/AppData/Roaming" \
-         "$c/ProgramData/Microsoft/Windows/Start Menu/Programs" "$c/users/Public/Desktop"
-cp -a "$demo_c/Program Files (x86)/AerovinRC" "$demo_c/Program Files (x86)/AerovinBuilder" "$c/Program Files/"
-cp -a "$demo_home/Documents/AerovinRC" "$demo_home/Documents/AerovinBuilder" "$home/Documents/"
-cp -a "$demo_home/AppData/Roaming/AerovinRC" "$home/AppData/Roaming/"
-cp -a "$demo_c/ProgramData/Microsoft/Windows/Start Menu/Programs/AerovinRC" \
-      "$c/ProgramData/Microsoft/Windows/Start Menu/Programs/"
-cp -a "$demo_c/users/Public/Desktop/." "$c/users/Public/Desktop/"
 
 # More of the user's own content, so that there is more to hold and compare.
 data="$home/Documents/AerovinRC"
@@ -74,18 +53,12 @@ printf 'base=green\ntrim=black\n' > "$data/Schemes/Club scheme.scheme"
 printf 'site Hill top\nelevation 410\n' > "$data/Flying sites/Hill top.vrx"
 
 # The fourth package: scenery tiles, a few thousand small files.
-tiles="$PW_WORK/tiles/install/resources/scenery"
-mkdir -p "$tiles"
-for i in $(seq -w 1 "$big_files"); do printf 'tile %s of the scenery\n' "$i" > "$tiles/tile$i.dat"; done
-"$packer" create "$PW_WORK/updates/update4.pkg" --root 0="$PW_WORK/tiles/install" \
-  --header "Aerovin R/C 5.0 scenery" >/dev/null || { pw_fail "cannot make the scenery package"; pw_end; }
-mkdir -p "$c/Update"
-cp "$PW_WORK"/updates/*.pkg "$PW_BUILD_WIN/src/app_win32/AerovinPatchwell.exe" "$c/Update/"
-stop_server
+pw_make_scenery_package "$c/Update/update4.pkg" "$big_files" "$packer" || pw_end
+pw_stop_server
 cp -a "$base" "$killed" && cp -a "$base" "$straight" || { pw_fail "cannot copy the prefix"; pw_end; }
 
 docs_of() { echo "$1/drive_c/users/$user/Documents"; }
-log_of() { { tr -d '\r' < "$(docs_of "$1")/AerovinPatchwell.log"; } 2>/dev/null; }
+log_of() { pw_log_of "$1"; }
 # The log of prefix $1 ends the install: its last line is the closing "Done".
 log_ends_install() { [ "$(log_of "$1" | tail -1)" = Done ] && log_of "$1" | grep -qx 'Finishing install process:'; }
 
@@ -95,18 +68,8 @@ run_silent() {
   (cd "$1/drive_c/Update" && timeout 300 "$PW_WINE" 'C:\Update\AerovinPatchwell.exe' /unattended \
      > /dev/null 2> "$PW_WORK/silent.err")
   local status=$?
-  stop_server
+  pw_stop_server
   echo "$status"
-}
-
-# The processes of the program running in prefix $1: those whose command line
-# names it and whose environment names that prefix (other prefixes may be in
-# use on the same machine).
-program_pids() {
-  local pid
-  for pid in $(pgrep -f 'AerovinPatchwell\.exe'); do
-    tr '\0' '\n' < "/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$1" && echo "$pid"
-  done
 }
 
 # ---- the uninterrupted update ----
@@ -119,33 +82,19 @@ export WINEPREFIX=$killed
 (cd "$killed/drive_c/Update" && exec timeout 300 "$PW_WINE" 'C:\Update\AerovinPatchwell.exe' /unattended \
    > /dev/null 2> "$PW_WORK/killed.err") &
 PW_APP_PID=$!
-seen=0
-for _ in $(seq 1 1200); do
-  if log_of "$killed" | grep -q '^Installing: .*update4\.pkg'; then seen=1; break; fi
-  kill -0 "$PW_APP_PID" 2>/dev/null || break
-  sleep 0.05
-done
-ended_first=0
-kill -0 "$PW_APP_PID" 2>/dev/null || ended_first=1
-pids=$(program_pids "$killed")
-# The shell's note that its job was killed is no finding: it is kept quiet.
-{
-  [ -n "$pids" ] && kill -9 $pids
-  timeout 20 "$PW_WINESERVER" -k >/dev/null
-  wait "$PW_APP_PID"
-} 2>/dev/null
+disown "$PW_APP_PID"  # killed on purpose: the shell's note of it would be no finding
+outcome=$(pw_kill_when_logged "$killed" '^Installing: .*update4\.pkg' "$PW_APP_PID" 'AerovinPatchwell\.exe')
 PW_APP_PID=
-timeout 30 "$PW_WINESERVER" -w >/dev/null 2>&1
-if [ "$seen" = 0 ]; then
-  pw_fail "the log never showed the scenery package being installed$([ "$ended_first" = 1 ] && echo ': the program ended first')"
+if [ "$outcome" = never ] || [ "$outcome" = ended ]; then
+  pw_fail "the log never showed the scenery package being installed$([ "$outcome" = ended ] && echo ': the program ended first')"
   log_of "$killed" | tail -5
   pw_end
 fi
-if [ "$ended_first" = 1 ] || log_ends_install "$killed"; then
+if log_ends_install "$killed"; then
   pw_fail "the update finished before it was killed: the scenery package is too small to be caught"
   pw_end
 fi
-[ -z "$pids" ] && pw_note "no process of the program was found to kill"
+[ "$outcome" = unkilled ] && pw_note "no process of the program was found to kill"
 record="$(docs_of "$killed")/AerovinPatchwell.update"
 [ -f "$record" ] || pw_fail "no record of the update after the kill"
 [ -d "$(docs_of "$killed")/AerovinTemp" ] || pw_fail "no holding folder after the kill"
