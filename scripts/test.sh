@@ -81,6 +81,10 @@ else
   cmake --build build/test-win64 -j"$jobs" || exit 1
   export PW_WINE=/usr/lib/wine/wine64 PW_BUILD_WIN="$top/build/test-win64"
 fi
+case "$PW_WINE" in
+  */wine64) echo "Windows tests run under $PW_WINE (the 64-bit build)" ;;
+  *) echo "Windows tests run under $PW_WINE (the 32-bit program itself)" ;;
+esac
 wine_prefix=$(mktemp -d /tmp/pw-wine-XXXXXX)
 export WINEPREFIX=$wine_prefix
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="

@@ -3,16 +3,10 @@
 # exits 1 naming it, and the prefix (files and registry) is as it was, the
 # log apart. Repaired, the same update installs.
 set -u
+. "$(dirname "$0")/../lib/common.sh"
 build=$1
-source_dir=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-prefix="$work/prefix"
-updates="$work/updates"
-bash "$source_dir/scripts/make-demo-prefix.sh" "$prefix" "$updates" "$build/tools/patchwell-pack" >/dev/null ||
-    { echo "FAIL: demo prefix"; exit 1; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pw_work
+pw_demo_prefix "$build" "$2"
 
 # Every file's checksum and every folder, the log left out.
 snapshot() {
@@ -36,7 +30,7 @@ status=$?
 grep -q "$name cannot be installed" "$work/stderr" || fail "stderr does not name the package: $(cat "$work/stderr")"
 grep -q "Nothing was changed" "$work/stderr" || fail "stderr does not say that nothing was changed"
 [ "$(snapshot)" = "$before" ] || fail "the prefix changed: $(diff <(echo "$before") <(snapshot) | head -5)"
-log=$(ls "$prefix"/drive_c/users/*/Documents/AerovinPatchwell.log | head -1)
+log="$(pw_user_home "$prefix")/Documents/AerovinPatchwell.log"
 grep -q "^ERROR: Bad package: .*$name: .*at offset" "$log" || fail "the log does not name the fault"
 grep -q "Installing completed downloads" "$log" && fail "the installation started"
 
@@ -45,4 +39,4 @@ cp "$work/good.pkg" "$second"
 status=$?
 [ "$status" -eq 0 ] || fail "repaired: exit status $status ($(cat "$work/stderr"))"
 [ "$(grep -c $'^Success\r$' "$log")" -ge 3 ] || fail "repaired: not every package applied"
-[ "$failures" -eq 0 ]
+pw_result

@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
 # patchwell's command line: each error path gives its exit status and message.
 set -u
+. "$(dirname "$0")/../lib/common.sh"
 build=$1
 patchwell="$build/patchwell"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
+pw_work
 expect() {  # expect STATUS PATTERN -- command...
     local status=$1 pattern=$2
     shift 3
@@ -13,14 +12,11 @@ expect() {  # expect STATUS PATTERN -- command...
     out=$("$@" 2>&1 >/dev/null)
     rc=$?
     if [ "$rc" -ne "$status" ] || ! grep -q -- "$pattern" <<<"$out"; then
-        echo "FAIL: $* -> $rc, '$out' (wanted $status, /$pattern/)"
-        failures=$((failures + 1))
+        fail "$* -> $rc, '$out' (wanted $status, /$pattern/)"
     fi
 }
 
-prefix="$work/prefix"
-mkdir -p "$prefix/dosdevices" "$prefix/drive_c/users/$(id -un)/Documents" "$prefix/drive_c/updates"
-ln -s ../drive_c "$prefix/dosdevices/c:"
+pw_bare_prefix "users/$(id -un)/Documents" updates
 mkdir -p "$work/outside"
 
 expect 2 "not a Wine prefix" -- "$patchwell" --prefix "$work/nothing" --unattended
@@ -29,8 +25,5 @@ expect 2 "not expected" -- "$patchwell" --bogus
 expect 1 "Could not detect any previously installed version." -- \
     "$patchwell" --prefix "$prefix" --update-folder "$prefix/drive_c/updates" --unattended
 log="$prefix/drive_c/users/$(id -un)/Documents/AerovinPatchwell.log"
-if ! grep -q $'^Error: No previous installation found\r$' "$log"; then
-    echo "FAIL: the log does not end the search as expected"
-    failures=$((failures + 1))
-fi
-[ "$failures" -eq 0 ]
+grep -q $'^Error: No previous installation found\r$' "$log" || fail "the log does not end the search as expected"
+pw_result

@@ -2,24 +2,14 @@
 # patchwell --unattended updates the demo's old installation from end to end,
 # honouring an unticked box.
 set -u
+. "$(dirname "$0")/../lib/common.sh"
 build=$1
-source_dir=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-prefix="$work/prefix"
-updates="$work/updates"
-bash "$source_dir/scripts/make-demo-prefix.sh" "$prefix" "$updates" "$build/tools/patchwell-pack" >/dev/null ||
-    { echo "FAIL: demo prefix"; exit 1; }
+pw_work
+pw_demo_prefix "$build" "$2"
 
 "$build/patchwell" --prefix "$prefix" --update-folder "$updates" --unattended --no-desktop-shortcuts 2>"$work/stderr"
 status=$?
-failures=0
-check() {  # check DESCRIPTION command...
-    local what=$1
-    shift
-    if ! "$@"; then echo "FAIL: $what"; failures=$((failures + 1)); fi
-}
-user_dir=$(ls -d "$prefix"/drive_c/users/*/Documents | grep -v /Public/ | head -1)
+user_dir="$(pw_user_home "$prefix")/Documents"
 log="$user_dir/AerovinPatchwell.log"
 install="$prefix/drive_c/Program Files (x86)/AerovinRC"
 start_menu="$prefix/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/AerovinRC"
@@ -35,4 +25,4 @@ check "the user's other desktop link kept" test -f "$prefix/drive_c/users/Public
 check "holding folder removed" test ! -e "$user_dir/AerovinTemp"
 check "backup made" test -d "$user_dir/AerovinRC_backup"
 check "uninstall entry registered" grep -q 'Uninstall\\\\AerovinRC\]' "$prefix/system.reg"
-[ "$failures" -eq 0 ]
+pw_result
