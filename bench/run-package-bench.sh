@@ -6,6 +6,9 @@
 # system calls per written file (strace -f -c) and our peak resident memory
 # (/usr/bin/time -v) against the bound package + stream + 16 MiB.
 #
+# It also prints the physical limit: one pass of inflating the chunks on every
+# core plus writing the files straight from memory (package_bench create).
+#
 #   run-package-bench.sh [PAIRS] [SHAPE...]
 #
 # PAIRS defaults to 5; the shapes are "many" (20,000 files, about 248 MB) and
@@ -42,7 +45,9 @@ run_shape() {
   echo "== shape: $shape"
   "$bench" generate "$work" "$shape"
   (cd "$work/tree" && tar -cf - Bench | gzip -6 > "$work/tree.tar.gz")
-  "$bench" inflate "$work/tree.pkg"
+  "$bench" inflate "$work/tree.pkg" | tee "$work/inflate.txt"
+  # The floor: inflating on every core plus creating the files.
+  "$bench" create "$work/tree/Bench" "$work/create" | tee "$work/create.txt"
   local files stream package
   files=$(find "$work/tree/Bench" -type f | wc -l)
   stream=$(du -sb --apparent-size "$work/tree/Bench" | cut -f1)
@@ -91,6 +96,11 @@ run_shape() {
   printf 'system calls per written file: ours %.2f (whole run), tar %.2f\n' \
     "$(echo "$calls_ours / $files" | bc -l)" "$(echo "$calls_tar / $files" | bc -l)"
   printf 'peak resident memory: %d KiB (bound %d KiB)\n' "$(sort -n "$work/rss.txt" | tail -1)" "$limit_kib"
+  local inflate create
+  inflate=$(awk '/^inflate fastest, all cores/ {print $(NF-1)}' "$work/inflate.txt")
+  create=$(awk '/^create/ {print $(NF-1)}' "$work/create.txt" | sort -g | head -1)
+  printf 'physical limit: inflate %.3fs (fastest, all cores) + create %.3fs (best of one thread, all cores) = %.2fs; ours is %.2fx that\n' \
+    "$inflate" "$create" "$(echo "$inflate + $create" | bc -l)" "$(echo "$(median < "$work/ours.txt") / ($inflate + $create)" | bc -l)"
 }
 
 for shape in "${shapes[@]}"; do run_shape "$shape"; done
