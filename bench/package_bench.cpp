@@ -10,12 +10,21 @@
 //   package_bench inflate <package>  times one pass of decompressing every
 //                                    chunk on one thread, with zlib and with
 //                                    the build's fastest inflater
+//   package_bench create <tree> <folder>
+//                                    times writing every file of <tree> (read
+//                                    into memory first) below the empty
+//                                    new <folder> with open, write and close, on
+//                                    one thread and on every core: the cost of
+//                                    creating the files, the floor of any run
 //   package_bench apply <package> <prefix>
 //                                    applies the package into a fresh prefix's
 //                                    C:\Game; prints the seconds and the peak
 //                                    resident memory on stderr
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +34,9 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "core/installer_state.h"
 #include "packages/package_install.h"
@@ -128,6 +140,53 @@ int Inflate(const fs::path& package) {
     return 0;
 }
 
+// Writes the files numbered first, first + step, ... below out; false on any failure.
+bool WriteShare(const fs::path& out, const std::vector<std::pair<fs::path, std::string>>& files, std::size_t first,
+                std::size_t step) {
+    bool ok = true;
+    for (std::size_t i = first; i < files.size(); i += step) {
+        int fd = open((out / files[i].first).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) return false;
+        const std::string& bytes = files[i].second;
+        ok = write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size()) && ok;
+        ok = close(fd) == 0 && ok;
+    }
+    return ok;
+}
+
+int Create(const fs::path& tree, const fs::path& folder) {
+    std::vector<fs::path> folders;
+    std::vector<std::pair<fs::path, std::string>> files;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(tree)) {
+        fs::path relative = entry.path().lexically_relative(tree);
+        if (entry.is_directory()) {
+            folders.push_back(relative);
+        } else {
+            std::ifstream in(entry.path(), std::ios::binary);
+            files.emplace_back(relative, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        }
+    }
+    unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    for (unsigned threads : {1u, cores}) {
+        fs::path out = folder / ("create-" + std::to_string(threads));
+        // A fresh folder, nothing deleted: see run-package-bench.sh.
+        if (!fs::create_directories(out)) return 1;
+        sync();
+        auto start = std::chrono::steady_clock::now();
+        for (const fs::path& relative : folders) fs::create_directory(out / relative);
+        std::vector<std::thread> pool;
+        std::vector<char> ok(threads, 0);
+        for (unsigned t = 0; t < threads; ++t)
+            pool.emplace_back([&, t] { ok[t] = WriteShare(out, files, t, threads); });
+        for (std::thread& thread : pool) thread.join();
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (std::find(ok.begin(), ok.end(), 0) != ok.end()) return 1;
+        std::printf("create %zu files, %u thread%s: %.3f s\n", files.size(), threads, threads == 1 ? "" : "s",
+                    seconds);
+    }
+    return 0;
+}
+
 int Apply(const fs::path& package, const fs::path& prefix) {
     fs::create_directories(prefix / "drive_c" / "Game");
     fs::create_directories(prefix / "dosdevices");
@@ -164,7 +223,8 @@ int main(int argc, char** argv) {
         return Generate(argv[2], large ? Shape{4, 50, LargeSize} : Shape{200, 100, ManySize});
     }
     if (argc == 3 && std::strcmp(argv[1], "inflate") == 0) return Inflate(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "create") == 0) return Create(argv[2], argv[3]);
     if (argc == 4 && std::strcmp(argv[1], "apply") == 0) return Apply(argv[2], argv[3]);
-    std::fprintf(stderr, "usage: package_bench generate <folder> [many|large] | inflate <package> | apply <package> <prefix>\n");
+    std::fprintf(stderr, "usage: package_bench generate <folder> [many|large] | inflate <package> | create <tree> <folder> | apply <package> <prefix>\n");
     return 2;
 }
