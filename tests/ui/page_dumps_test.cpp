@@ -19,22 +19,6 @@
 
 namespace {
 
-// The window class a control of that kind has on Windows.
-const char* ClassOf(afx::ControlKind kind) {
-    switch (kind) {
-        case afx::ControlKind::kGroupBox:
-        case afx::ControlKind::kPushButton:
-        case afx::ControlKind::kCheckBox:
-            return "Button";
-        case afx::ControlKind::kProgressBar:
-            return "msctls_progress32";
-        case afx::ControlKind::kEdit:
-            return "Edit";
-        default:
-            return "Static";
-    }
-}
-
 // Code page 1252 to UTF-8 (its 0x80-0x9F row holds the bullet, the dashes
 // and the quotes; the rest of the upper half is Latin-1).
 std::string Utf8(const std::string& text) {
@@ -63,8 +47,8 @@ std::string DumpPage(const afx::CDialogEx& page) {
     std::ostringstream out;
     for (const afx::CWnd* control : page.Children()) {
         const afx::WindowState& s = control->State();
-        out << static_cast<short>(s.id) << ' ' << ClassOf(s.kind) << " [" << s.rect.x << ',' << s.rect.y << ','
-            << s.rect.width << ',' << s.rect.height << "] visible=" << (s.visible ? 1 : 0)
+        out << static_cast<short>(s.id) << ' ' << afx::WindowClassOf(s.kind) << " [" << s.rect.x << ','
+            << s.rect.y << ',' << s.rect.width << ',' << s.rect.height << "] visible=" << (s.visible ? 1 : 0)
             << " enabled=" << (s.enabled ? 1 : 0);
         if (s.kind == afx::ControlKind::kCheckBox) out << " check=" << s.check;
         if (s.kind == afx::ControlKind::kProgressBar) out << " position=" << s.position;

@@ -231,21 +231,6 @@ std::string CompiledResources::compiler;
 std::string CompiledResources::compileErrors;
 std::map<int, CompiledDialog> CompiledResources::dialogs;
 
-std::string ClassOf(afx::ControlKind kind) {
-    switch (kind) {
-        case afx::ControlKind::kGroupBox:
-        case afx::ControlKind::kPushButton:
-        case afx::ControlKind::kCheckBox:
-            return "Button";
-        case afx::ControlKind::kProgressBar:
-            return "msctls_progress32";
-        case afx::ControlKind::kEdit:
-            return "Edit";
-        default:
-            return "Static";
-    }
-}
-
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return text;
@@ -283,7 +268,7 @@ TEST_F(CompiledResources, EveryControlHasTheLayoutsIdClassTextRectangleAndStyle)
             const CompiledControl& got = d.controls[i];
             SCOPED_TRACE("dialog " + std::to_string(layout.id) + ", control " + std::to_string(want.id));
             EXPECT_EQ(got.id, want.id);
-            EXPECT_EQ(Lower(got.className), Lower(ClassOf(want.kind)));  // class names ignore case
+            EXPECT_EQ(Lower(got.className), Lower(afx::WindowClassOf(want.kind)));  // class names ignore case
             std::string text = want.kind == afx::ControlKind::kPicture ? "#" + std::to_string(want.imageId)
                                                                        : plat::posix::Utf8FromAnsi(want.text);
             EXPECT_EQ(got.text, text);

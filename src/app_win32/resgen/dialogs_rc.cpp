@@ -8,21 +8,6 @@
 namespace resgen {
 namespace {
 
-const char* WindowClassOf(afx::ControlKind kind) {
-    switch (kind) {
-        case afx::ControlKind::kGroupBox:
-        case afx::ControlKind::kPushButton:
-        case afx::ControlKind::kCheckBox:
-            return "Button";
-        case afx::ControlKind::kProgressBar:
-            return "msctls_progress32";
-        case afx::ControlKind::kEdit:
-            return "Edit";
-        default:
-            return "Static";
-    }
-}
-
 std::string Hex(afx::DWORD value) {
     char buffer[16];
     std::snprintf(buffer, sizeof buffer, "0x%08X", static_cast<unsigned>(value));
@@ -91,7 +76,7 @@ void WriteDialog(std::ostream& out, const afx::DialogTemplate& dialog) {
     for (const afx::ControlTemplate& c : dialog.controls) {
         // A picture names its bitmap resource in place of a text.
         std::string text = c.kind == afx::ControlKind::kPicture ? std::to_string(c.imageId) : RcString(c.text);
-        out << "    CONTROL " << text << ", " << c.id << ", \"" << WindowClassOf(c.kind) << "\", "
+        out << "    CONTROL " << text << ", " << c.id << ", \"" << afx::WindowClassOf(c.kind) << "\", "
             << StyleExpression(afx::FullStyle(c), {kChild, kVisible}) << ", " << c.rect.x << ", " << c.rect.y
             << ", " << c.rect.width << ", " << c.rect.height << "\n";
     }

@@ -93,6 +93,22 @@ inline DWORD FullStyle(const ControlTemplate& control) {
     return WS_CHILD | control.style | (control.visible ? WS_VISIBLE : 0) | (control.enabled ? 0 : WS_DISABLED);
 }
 
+// The window class a control of that kind has on Windows.
+inline const char* WindowClassOf(ControlKind kind) {
+    switch (kind) {
+        case ControlKind::kGroupBox:
+        case ControlKind::kPushButton:
+        case ControlKind::kCheckBox:
+            return "Button";
+        case ControlKind::kProgressBar:
+            return "msctls_progress32";
+        case ControlKind::kEdit:
+            return "Edit";
+        default:
+            return "Static";
+    }
+}
+
 // Where the framework finds its templates; nullptr when there is none.
 using DialogTemplateSource = const DialogTemplate* (*)(UINT templateId);
 void SetDialogTemplateSource(DialogTemplateSource source);
