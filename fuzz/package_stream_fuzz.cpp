@@ -48,7 +48,7 @@ private:
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     PackageStream stream;
-    stream.bytes.reset(new std::uint8_t[size ? size : 1]);
+    stream.bytes = plat::AllocateLarge(size);
     if (size) std::memcpy(stream.bytes.get(), data, size);
     stream.length = size;
     if (!CheckPackageStream(stream).empty()) return 0;

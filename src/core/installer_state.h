@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/version_number.h"
+#include "platform/platform.h"
 #include "platform/ui/afx.h"
 
 // One update package.
@@ -17,14 +18,14 @@ struct Package {
     std::string name;  // shown in the log and on the status line; the same text as path
     float weight = 1.0f;
     std::int32_t length = 0;                  // size of the file; 0 until it is read
-    std::unique_ptr<std::uint8_t[]> data;     // the file's bytes; null until read
+    plat::LargeBuffer data;                   // the file's bytes; null until read
     // Set when discovery has checked the whole package: the file's length and
     // CRC-32 as checked, and (for a lone package) its unpacked stream, kept
     // so that the installation does not unpack it again.
     bool checked = false;
     std::int32_t checkedLength = 0;
     std::uint32_t checkedCrc = 0;
-    std::unique_ptr<std::uint8_t[]> checkedStream;
+    plat::LargeBuffer checkedStream;
     std::size_t checkedStreamLength = 0;
 };
 

@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <memory>
-#include <new>
 
 #include "core/file_ops.h"
 #include "core/installer_state.h"
@@ -93,7 +92,7 @@ CheckOutcome CheckWholePackage(CPatchwellApp& state, Package& package, unsigned 
         return CheckOutcome::kFaulty;
     }
     PackageStream stream;
-    stream.bytes.reset(new (std::nothrow) std::uint8_t[table.total]);
+    stream.bytes = plat::AllocateLarge(table.total);
     if (!stream.bytes) {
         fault = "there is not enough memory to unpack it (" + std::to_string(table.total) + " bytes)";
         return CheckOutcome::kFaulty;

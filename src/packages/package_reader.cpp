@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <limits>
-#include <new>
 
 #include "core/installer_state.h"
 #include "core/log.h"
@@ -19,7 +18,7 @@ LoadResult LoadPackageFile(Package& package) {
     if (length <= 0) return LoadResult::kNoSize;
     if (static_cast<unsigned long>(length) > static_cast<unsigned long>(std::numeric_limits<std::int32_t>::max()))
         return LoadResult::kTooLarge;
-    std::unique_ptr<std::uint8_t[]> data(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(length)]);
+    plat::LargeBuffer data = plat::AllocateLarge(static_cast<std::size_t>(length));
     if (!data) return LoadResult::kNoMemory;
     // A short read must not leave unread bytes to be taken for package data:
     // the package is as long as what was read, and the layout check judges it.
@@ -86,7 +85,7 @@ UnpackResult UnpackChunks(CPatchwellApp& state, Package& package, PackageStream&
         return UnpackResult::kUnpacked;
     }
 
-    stream.bytes.reset(new (std::nothrow) std::uint8_t[table.total]);
+    stream.bytes = plat::AllocateLarge(table.total);
     if (!stream.bytes) return UnpackResult::kNoMemory;
     LogPrintf("Memory allocated\n");
     // Each chunk is decompressed straight from the loaded file into its

@@ -16,7 +16,7 @@ static_assert(sizeof kRootFolders / sizeof kRootFolders[0] == pkgformat::kRootFo
 
 // The unpacked content of one package; lives while the package is applied.
 struct PackageStream {
-    std::unique_ptr<std::uint8_t[]> bytes;
+    plat::LargeBuffer bytes;
     std::size_t length = 0;  // the bytes the chunks produced
 };
 

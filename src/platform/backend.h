@@ -45,6 +45,9 @@ int FlushStream(Stream* stream);
 int CloseStream(Stream* stream);
 int CommitStream(Stream* stream);
 
+std::uint8_t* AllocateLarge(std::size_t bytes);
+void FreeLarge(std::uint8_t* bytes);
+
 bool OpenLog(const std::string& path);
 void WriteLog(const char* text, std::size_t length);
 void FlushLog();

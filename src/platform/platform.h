@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,7 @@ constexpr DWORD kInvalidAttributes = 0xFFFFFFFF;
 constexpr DWORD kErrorFileNotFound = 2;
 constexpr DWORD kErrorPathNotFound = 3;
 constexpr DWORD kErrorAccessDenied = 5;
+constexpr DWORD kErrorNotEnoughMemory = 8;
 constexpr DWORD kErrorNotSameDevice = 17;
 constexpr DWORD kErrorNoMoreFiles = 18;
 constexpr DWORD kErrorSharingViolation = 32;
@@ -202,6 +204,20 @@ public:
 private:
     Stream* stream = nullptr;
 };
+
+// ---- Memory for a whole package ----
+
+// Frees what AllocateLarge gave.
+struct LargeBufferFree {
+    void operator()(std::uint8_t* bytes) const;
+};
+using LargeBuffer = std::unique_ptr<std::uint8_t[], LargeBufferFree>;
+
+// malloc for a package file or its unpacked stream, hundreds of megabytes
+// touched once: null when the memory cannot be had. The native backend asks
+// the system for large pages there, so that first touching the memory costs
+// a fault per 2 MiB rather than one per 4 KiB page.
+LargeBuffer AllocateLarge(std::size_t bytes);
 
 // ---- The log: standard output, re-opened onto a file ----
 

@@ -154,6 +154,13 @@ int CommitStream(Stream* stream) {
     return backend::CommitStream(stream->inner);
 }
 
+LargeBuffer AllocateLarge(std::size_t bytes) {
+    if (Injected("malloc", std::string())) return nullptr;
+    return LargeBuffer(backend::AllocateLarge(bytes));
+}
+
+void LargeBufferFree::operator()(std::uint8_t* bytes) const { backend::FreeLarge(bytes); }
+
 bool OpenLog(const std::string& path) {
     if (Injected("freopen", path)) return false;
     return backend::OpenLog(path);

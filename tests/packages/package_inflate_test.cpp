@@ -101,7 +101,7 @@ TEST_F(PackageInflateTest, ALargePackageLogsAndMovesTheBarInChunkOrder) {
     std::string expected = ReferenceInflate(file, results);
     Package package;
     package.length = static_cast<std::int32_t>(file.size());
-    package.data.reset(new std::uint8_t[file.size()]);
+    package.data = plat::AllocateLarge(file.size());
     std::copy(file.begin(), file.end(), package.data.get());
     unsigned cores = std::thread::hardware_concurrency();
     EXPECT_EQ(InflateThreads(TableOf(file), {}), cores < 1 ? 1u : cores > 6 ? 6u : cores);

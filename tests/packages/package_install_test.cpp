@@ -142,4 +142,22 @@ TEST_F(PackageInstallTest, AMissingOrUnreadablePackageIsOneLine) {
               "Installing: C:\\scratch\\Update/empty.pkg...Error: File has no size\n");
 }
 
+// Memory short for the file, then for its stream: one line each, nothing written.
+TEST_F(PackageInstallTest, MemoryShortForTheFileOrTheStreamIsOneLine) {
+    std::vector<pkgwriter::RootGroup> groups = {{0, {File("a.txt", "alpha")}}};
+    std::string path = PutPackage("a.pkg", pkgwriter::BuildPackage(groups));
+    std::string unpacking =
+        "1 chunks\nTotal uncompressed size: " + std::to_string(pkgwriter::BuildStream(groups).size()) + "\n";
+    for (int skip : {0, 1}) {
+        log.Clear();
+        plat::fault::Clear();
+        plat::fault::Inject({"malloc", "", plat::kErrorNotEnoughMemory, skip, 1});
+        Install(path);
+        EXPECT_EQ(log.Text(), "Installing: " + path + "..." + (skip ? unpacking : "") +
+                                  "ERROR: Could not allocate data\n")
+            << skip;
+        EXPECT_FALSE(machine.Exists(state.installFolder + "\\a.txt")) << skip;
+    }
+}
+
 }  // namespace

@@ -18,7 +18,7 @@ std::string SampleStream() {
 Package Loaded(const std::string& bytes) {
     Package package;
     package.length = static_cast<std::int32_t>(bytes.size());
-    package.data.reset(new std::uint8_t[bytes.size() ? bytes.size() : 1]);
+    package.data = plat::AllocateLarge(bytes.size());
     std::copy(bytes.begin(), bytes.end(), package.data.get());
     return package;
 }
