@@ -1,5 +1,13 @@
 #include "packages/package_install.h"
 
+#include <cctype>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "core/installer_state.h"
@@ -12,44 +20,104 @@
 
 namespace {
 
-// Ends the line the entry opened with the guard's refusal, if it refuses.
-bool Refused(const CPatchwellApp& state, const std::string& path) {
-    std::string reason = RefusalReason(state, path, OwnedUse::kWrite);
-    if (reason.empty()) return false;
-    LogText("Refused: " + reason + "\n");
-    return true;
-}
+// A file whose bytes are being written: filled in by the walk, finished by the writer.
+struct PendingFile {
+    std::string path;
+    plat::Stream* stream = nullptr;
+    const std::uint8_t* content = nullptr;
+    std::uint32_t size = 0;
+    bool written = false;   // the writer's result, read once finished
+    bool finished = false;  // guarded by the writer's mutex
+};
 
-void CreatePackageFolder(const CPatchwellApp& state, const std::string& path) {
-    LogPrintf("Creating folder: %s...", PrintableText(path).c_str());
-    if (Refused(state, path)) return;
-    if (plat::MakeFolder(path)) {
-        LogPrintf("Done\n");
-    } else {
-        plat::DWORD error = plat::LastError();
-        LogPrintf("Failed (%d)\n", static_cast<int>(error));
+// Writes, flushes and closes the package's files on a second thread while
+// the walk resolves and opens the next ones, so that creating files and
+// copying their bytes to the system overlap. Files are taken in the order
+// they were opened; without a thread they are written on the spot.
+class FileWriter {
+public:
+    FileWriter() = default;
+    FileWriter(const FileWriter&) = delete;
+    FileWriter& operator=(const FileWriter&) = delete;
+    ~FileWriter() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            closing = true;
+        }
+        wake.notify_one();
+        if (thread.joinable()) thread.join();
     }
-}
 
-void WritePackageFile(const CPatchwellApp& state, const std::string& path, const std::uint8_t* content,
-                      std::uint32_t size) {
-    LogPrintf("Creating file: %s (%d KB)...", PrintableText(path).c_str(), static_cast<int>(size / 1000));
-    if (Refused(state, path)) return;
-    // An existing read-only, hidden or system file must be replaceable; for a
-    // new file the call simply fails.
-    plat::SetAttributes(path, plat::kAttrNormal);
-    plat::StreamHolder file(plat::OpenStream(path, "wb"));
-    if (!file) {
-        LogPrintf("Failed\n");
-        return;
+    void Put(PendingFile* file) {
+        if (!thread.joinable() && !threadFailed) {
+            try {
+                thread = std::thread([this] { Run(); });
+            } catch (const std::system_error&) {
+                threadFailed = true;
+            }
+        }
+        if (threadFailed) {
+            Write(*file);
+            file->finished = true;
+            return;
+        }
+        bool batch;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            queue.push_back(file);
+            batch = queue.size() >= kBatch;
+        }
+        // Waking the writer for every small file would cost more than the
+        // file: it is woken for a few at a time, or when they are waited for.
+        if (batch) wake.notify_one();
     }
+
+    bool IsFinished(const PendingFile& file) {
+        std::lock_guard<std::mutex> lock(mutex);
+        return file.finished;
+    }
+
+    void WaitFor(const PendingFile& file) {
+        wake.notify_one();
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [&] { return file.finished; });
+    }
+
+private:
+    static constexpr std::size_t kBatch = 8;
+
     // A short write, a failed flush or close (a full disk) is a failure, not "Done".
-    bool written = plat::WriteStream(file.Get(), content, size) == size;
-    written = plat::FlushStream(file.Get()) == 0 && written;
-    written = file.Close() == 0 && written;
-    plat::SetAttributes(path, plat::kAttrNormal);
-    LogPrintf(written ? "Done\n" : "Failed\n");
-}
+    static void Write(PendingFile& file) {
+        bool written = plat::WriteStream(file.stream, file.content, file.size) == file.size;
+        written = plat::FlushStream(file.stream) == 0 && written;
+        written = plat::CloseStream(file.stream) == 0 && written;
+        file.stream = nullptr;
+        file.written = written;
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            wake.wait(lock, [&] { return closing || !queue.empty(); });
+            if (queue.empty()) return;
+            PendingFile* file = queue.front();
+            queue.pop_front();
+            lock.unlock();
+            Write(*file);
+            lock.lock();
+            file->finished = true;
+            done.notify_all();
+        }
+    }
+
+    std::mutex mutex;
+    std::condition_variable wake;  // a file was queued, or the writer is closing
+    std::condition_variable done;  // a file was finished
+    std::deque<PendingFile*> queue;
+    bool closing = false;
+    bool threadFailed = false;
+    std::thread thread;
+};
 
 // A group whose root folder is unknown, or one the installer may not write
 // into, is skipped with one error line; the package's other groups are applied.
@@ -65,13 +133,27 @@ bool RootIsUsable(const CPatchwellApp& state, unsigned index, const std::string&
     return false;
 }
 
+// Two paths that may name the same file: equal but for the case of ASCII
+// letters, any byte above 0x7F taken for any other.
+std::string SameFileKey(const std::string& path) {
+    std::string key = path;
+    for (char& c : key) {
+        auto u = static_cast<unsigned char>(c);
+        c = u >= 0x80 ? '\x80' : static_cast<char>(std::toupper(u));
+    }
+    return key;
+}
+
 // Writes each entry under its parent's path as the walk reaches it: folders
-// first, then what they hold, depth first.
+// first, then what they hold, depth first. Each entry's line is logged in
+// walk order once its outcome is known.
 class EntryApplier : public StreamVisitor {
 public:
     explicit EntryApplier(CPatchwellApp& state) : state(state) {}
+    ~EntryApplier() override { Finish(); }
 
     bool Group(unsigned index, unsigned /*entries*/) override {
+        Finish();  // the group's lines follow every earlier entry's
         const std::string* base = RootFolderOf(state, index);
         if (!base || !RootIsUsable(state, index, *base)) return false;
         paths.assign(1, *base);
@@ -83,16 +165,104 @@ public:
         paths.resize(entry.depth);
         std::string path = paths.back() + "\\" + entry.name;
         if (entry.folder) {
-            CreatePackageFolder(state, path);
+            CreateFolder(path);
         } else {
-            WritePackageFile(state, path, entry.content, entry.size);
+            WriteFile(path, entry.content, entry.size);
         }
         paths.push_back(std::move(path));
+        LogFinished(false);
     }
 
+    // Waits for every file still being written and logs the rest of the lines.
+    void Finish() { LogFinished(true); }
+
 private:
+    struct Line {
+        std::string text;                   // the whole line, or its start while the file is written
+        std::unique_ptr<PendingFile> file;  // the file being written, if any
+    };
+
+    // At most this many files are open and waiting for the writer.
+    static constexpr std::size_t kMostPending = 64;
+
+    void CreateFolder(const std::string& path) {
+        std::string text = "Creating folder: " + PrintableText(path) + "...";
+        std::string reason = RefusalReason(state, path, OwnedUse::kWrite);
+        if (!reason.empty()) {
+            Add(text + "Refused: " + reason + "\n");
+            return;
+        }
+        WaitForSameFile(path);
+        if (plat::MakeFolder(path)) {
+            Add(text + "Done\n");
+        } else {
+            Add(text + "Failed (" + std::to_string(static_cast<int>(plat::LastError())) + ")\n");
+        }
+    }
+
+    void WriteFile(const std::string& path, const std::uint8_t* content, std::uint32_t size) {
+        std::string text =
+            "Creating file: " + PrintableText(path) + " (" + std::to_string(static_cast<int>(size / 1000)) + " KB)...";
+        std::string reason = RefusalReason(state, path, OwnedUse::kWrite);
+        if (!reason.empty()) {
+            Add(text + "Refused: " + reason + "\n");
+            return;
+        }
+        // A name the stream gives twice is written after its first writing ends.
+        WaitForSameFile(path);
+        // An existing read-only, hidden or system file must be replaceable; for a
+        // new file the call simply fails.
+        plat::SetAttributes(path, plat::kAttrNormal);
+        plat::Stream* stream = plat::OpenStream(path, "wb");
+        if (!stream) {
+            Add(text + "Failed\n");
+            return;
+        }
+        auto file = std::make_unique<PendingFile>();
+        file->path = path;
+        file->stream = stream;
+        file->content = content;
+        file->size = size;
+        PendingFile* queued = file.get();
+        pendingKeys.insert(SameFileKey(path));
+        lines.push_back(Line{std::move(text), std::move(file)});
+        writer.Put(queued);
+    }
+
+    void Add(std::string text) { lines.push_back(Line{std::move(text), nullptr}); }
+
+    void WaitForSameFile(const std::string& path) {
+        if (!pendingKeys.empty() && pendingKeys.count(SameFileKey(path))) LogFinished(true);
+    }
+
+    // Logs the lines whose outcome is known, in order; with wait, every line.
+    // Past kMostPending open files it waits for the oldest.
+    void LogFinished(bool wait) {
+        std::string text;
+        while (!lines.empty()) {
+            Line& line = lines.front();
+            if (line.file) {
+                PendingFile& file = *line.file;
+                if (wait || lines.size() > kMostPending) {
+                    writer.WaitFor(file);
+                } else if (!writer.IsFinished(file)) {
+                    break;
+                }
+                plat::SetAttributes(file.path, plat::kAttrNormal);
+                line.text += file.written ? "Done\n" : "Failed\n";
+                pendingKeys.erase(SameFileKey(file.path));
+            }
+            text += line.text;
+            lines.pop_front();
+        }
+        if (!text.empty()) LogText(text);
+    }
+
     CPatchwellApp& state;
     std::vector<std::string> paths;  // the root folder, then each open entry's path
+    std::deque<Line> lines;          // logged in this order
+    std::unordered_set<std::string> pendingKeys;  // the files being written, by SameFileKey
+    FileWriter writer;
 };
 
 }  // namespace
@@ -122,5 +292,6 @@ void InstallPackage(CPatchwellApp& state, Package* package) {
     }
     EntryApplier applier(state);
     WalkPackageStream(stream.bytes.get(), stream.length, applier, NameRule::kTrust);
+    applier.Finish();
     LogPrintf("Success\n");
 }

@@ -1,6 +1,7 @@
 #include "platform/fault.h"
 
 #include <cstdlib>
+#include <mutex>
 #include <vector>
 
 namespace plat::fault {
@@ -14,13 +15,34 @@ std::vector<Rule>& Rules() {
 long callCount = 0;
 long killAt = 0;  // the count at which the process ends; 0: never
 
+// The seam is called from a second thread too (the files of a package are
+// written beside the walk): the rules and the count are kept under one lock.
+std::mutex& Lock() {
+    static std::mutex lock;
+    return lock;
+}
+
 }  // namespace
 
-void KillAtCall(long n) { killAt = n > 0 ? callCount + n : 0; }
-long CallCount() { return callCount; }
-void ResetCallCount() { callCount = 0; }
+void KillAtCall(long n) {
+    std::lock_guard<std::mutex> hold(Lock());
+    killAt = n > 0 ? callCount + n : 0;
+}
 
-void Inject(const Rule& rule) { Rules().push_back(rule); }
+long CallCount() {
+    std::lock_guard<std::mutex> hold(Lock());
+    return callCount;
+}
+
+void ResetCallCount() {
+    std::lock_guard<std::mutex> hold(Lock());
+    callCount = 0;
+}
+
+void Inject(const Rule& rule) {
+    std::lock_guard<std::mutex> hold(Lock());
+    Rules().push_back(rule);
+}
 
 void Inject(const std::string& call, DWORD code, const std::string& pathContains) {
     Rule rule;
@@ -31,11 +53,13 @@ void Inject(const std::string& call, DWORD code, const std::string& pathContains
 }
 
 void Clear() {
+    std::lock_guard<std::mutex> hold(Lock());
     Rules().clear();
     killAt = 0;
 }
 
 DWORD Check(const char* call, const std::string& path) {
+    std::lock_guard<std::mutex> hold(Lock());
     if (++callCount == killAt) std::_Exit(kKilledStatus);
     for (Rule& rule : Rules()) {
         if (rule.call != call || rule.times == 0) continue;

@@ -108,6 +108,34 @@ TEST_F(PackageInstallTest, AFailedWriteFlushOrCloseLogsFailed) {
     }
 }
 
+// Files are written beside the walk: the lines still come in walk order, each
+// with its own outcome, and a name given twice ends with its last content.
+TEST_F(PackageInstallTest, ManyFilesAreLoggedInWalkOrderWithTheirOwnOutcomes) {
+    std::vector<pkgwriter::Entry> files;
+    std::string data = state.installFolder + "\\Data\\";
+    ASSERT_TRUE(plat::MakeFolder(state.installFolder + "\\Data"));
+    machine.WriteFile(data + "f150", "old");
+    ASSERT_TRUE(plat::SetAttributes(data + "f150", plat::kAttrReadOnly | plat::kAttrHidden));
+    std::string expected = "Creating folder: C:\\scratch\\Game\\Data...Failed (183)\n";
+    for (int i = 0; i < 200; ++i) {
+        std::string name = "f" + std::to_string(i);
+        files.push_back(File(name, std::string(static_cast<std::size_t>(i) * 37, 'x')));
+        expected += "Creating file: C:\\scratch\\Game\\Data\\" + name + " (" + std::to_string(i * 37 / 1000) +
+                    " KB)..." + (i == 100 ? "Failed\n" : "Done\n");
+    }
+    files.push_back(File("twice.txt", std::string(100000, 'a')));
+    files.push_back(File("TWICE.TXT", "b"));
+    expected += "Creating file: C:\\scratch\\Game\\Data\\twice.txt (100 KB)...Done\n"
+                "Creating file: C:\\scratch\\Game\\Data\\TWICE.TXT (0 KB)...Done\nSuccess\n";
+    plat::fault::Inject("fwrite", plat::kErrorDiskFull, "\\f100");
+    Install(PutPackage("a.pkg", pkgwriter::BuildPackage({{0, {Folder("Data", files)}}})));
+    EXPECT_TRUE(log.Contains(expected)) << log.Text();
+    EXPECT_EQ(machine.ReadFile(data + "f199"), std::string(199 * 37, 'x'));
+    EXPECT_EQ(machine.ReadFile(data + "twice.txt"), "b");
+    EXPECT_EQ(machine.ReadFile(data + "f150"), std::string(150 * 37, 'x'));
+    EXPECT_EQ(plat::GetAttributes(data + "f150"), plat::kAttrArchive);
+}
+
 TEST_F(PackageInstallTest, StatusLineAndBarFollowEachPackage) {
     afx::CProgressCtrl bar;
     afx::CStatic status;

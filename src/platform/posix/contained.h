@@ -52,11 +52,14 @@ std::size_t ContainedRootLength(const WinPath& path);
 // Our own changes, applied to what is kept at once (the kernel's word follows).
 void NoteCreated(const Place& place, bool isFolder);
 void NoteRemoved(const Place& place);
-// A file or folder this run has just created and knows to carry no marks:
-// clearing its attributes changes nothing. Any other change forgets it.
+// The files and folders this run has just created (the most recent few
+// hundred) and knows to carry no marks: clearing their attributes changes
+// nothing. A change to one forgets it; a copy or a move forgets them all.
 void MarkPlain(const Place& place);
 bool IsKnownPlain(const WinPath& path);
 void ForgetPlain();
+// Forgets only what was known of place: an operation that changes that one name.
+void ForgetPlainAt(const Place& place);
 
 // The owner's descriptor for a name below a folder, never through a link
 // (openat2 where the kernel has it, else openat with O_NOFOLLOW).

@@ -9,9 +9,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/posix/contained.h"
 #include "platform/posix/machine.h"
@@ -36,6 +38,9 @@ namespace {
 
 // Past this many open folders everything is closed and gathered again.
 constexpr std::size_t kMaxNodes = 2048;
+// The files and folders known to be plain: more than a package's writer
+// keeps open at once.
+constexpr std::size_t kMostPlain = 256;
 
 constexpr uint32_t kWatchMask = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF |
                                 IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
@@ -54,7 +59,10 @@ struct State {
     std::unordered_map<int, std::vector<FolderNode*>> byWatch;
     std::size_t nodes = 0;
     unsigned long generation = 0;  // counts the drops: a place from before one may name a dropped folder
-    std::string plainKey;
+    // What this run has just made, plain as it was made: the most recent
+    // kMostPlain, oldest first, and the same keys for lookup.
+    std::deque<std::string> plainOrder;
+    std::unordered_set<std::string> plainKeys;
     bool newFilesPlain = true;
     bool componentWalkOnly = false;
     bool noOpenat2 = false;
@@ -163,7 +171,25 @@ void DropAll(State& state) {
     state.byWatch.clear();
     state.nodes = 0;
     state.watcher.Reset();
-    state.plainKey.clear();
+    state.plainOrder.clear();
+    state.plainKeys.clear();
+}
+
+// Forgets the plain marks at key and, with below, at everything under it.
+void ForgetPlainKeys(State& state, const std::string& key, bool below) {
+    if (state.plainKeys.empty()) return;
+    auto at = [&](const std::string& k) {
+        return k == key || (below && k.size() > key.size() && k.compare(0, key.size(), key) == 0 && k[key.size()] == '\\');
+    };
+    if (!below && !state.plainKeys.count(key)) return;
+    for (auto it = state.plainOrder.begin(); it != state.plainOrder.end();) {
+        if (at(*it)) {
+            state.plainKeys.erase(*it);
+            it = state.plainOrder.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 // Applies every change the kernel has queued for the watched folders.
@@ -198,6 +224,9 @@ void ReadEvents(State& state) {
             std::vector<std::string> namedKeys;
             for (FolderNode* node : users) namedKeys.push_back(KeyOfNode(*node) + "\\" + KeyOfHostName(name));
             for (const std::string& key : namedKeys) DropRootsAt(state, key);
+            // A name removed or replaced behind our back is no longer one we made.
+            if (event->mask & (IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO))
+                for (const std::string& key : namedKeys) ForgetPlainKeys(state, key, true);
             users = state.byWatch.count(event->wd) ? state.byWatch[event->wd] : std::vector<FolderNode*>();
             for (FolderNode* node : users) {
                 // Whatever now stands under that name is not the folder kept for it.
@@ -482,7 +511,7 @@ void NoteCreated(const Place& place, bool /*isFolder*/) {
 
 void NoteRemoved(const Place& place) {
     State& state = TheState();
-    if (state.plainKey == place.key) state.plainKey.clear();
+    ForgetPlainKeys(state, place.key, true);
     DropRootsAt(state, place.key);
     if (!StillKept(place)) return;
     DropChildrenNamed(state, *place.node, place.hostName);
@@ -491,15 +520,28 @@ void NoteRemoved(const Place& place) {
 
 void MarkPlain(const Place& place) {
     State& state = TheState();
-    state.plainKey = state.newFilesPlain ? place.key : std::string();
+    ForgetPlainKeys(state, place.key, false);
+    if (!state.newFilesPlain) return;
+    state.plainOrder.push_back(place.key);
+    state.plainKeys.insert(place.key);
+    if (state.plainOrder.size() > kMostPlain) {
+        state.plainKeys.erase(state.plainOrder.front());
+        state.plainOrder.pop_front();
+    }
 }
 
 bool IsKnownPlain(const WinPath& path) {
     State& state = TheState();
-    return !state.plainKey.empty() && !path.names.empty() && KeyOfPath(path, path.names.size()) == state.plainKey;
+    return !state.plainKeys.empty() && !path.names.empty() && state.plainKeys.count(KeyOfPath(path, path.names.size()));
 }
 
-void ForgetPlain() { TheState().plainKey.clear(); }
+void ForgetPlain() {
+    State& state = TheState();
+    state.plainOrder.clear();
+    state.plainKeys.clear();
+}
+
+void ForgetPlainAt(const Place& place) { ForgetPlainKeys(TheState(), place.key, false); }
 
 void SetContained(const std::vector<std::string>& folders) {
     State& state = TheState();

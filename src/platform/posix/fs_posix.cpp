@@ -23,7 +23,7 @@
 namespace plat::posix {
 namespace {
 
-DWORD lastError = 0;
+thread_local DWORD lastError = 0;  // per thread, as GetLastError is
 
 // Wine keeps the hidden and system marks in this extended attribute, as the
 // text "0x" and the hexadecimal of those two bits, without a NUL.
@@ -449,7 +449,7 @@ bool MakeFolder(const std::string& path) {
     switch (PlaceBelowContained(parsed, &place, &error)) {
         case Placing::kFailed: return Fail(error);
         case Placing::kPlaced:
-            ForgetPlain();
+            ForgetPlainAt(place);
             // Any name of that spelling, a link included, is already there.
             if (place.exists) return Fail(kErrorAlreadyExists);
             if (mkdirat(place.folder, place.hostName.c_str(), 0777) != 0) return Fail(ContainedErrorOf(errno, true));
@@ -474,7 +474,7 @@ int MakeContainedTree(const WinPath& parsed) {
     Place place;
     DWORD error = 0;
     Placing placing = PlaceBelowContained(parsed, &place, &error);
-    ForgetPlain();
+    ForgetPlainAt(place);
     if (placing == Placing::kPlaced) {
         if (place.exists) return kErrorAlreadyExists;
         if (mkdirat(place.folder, place.hostName.c_str(), 0777) != 0)
@@ -666,7 +666,7 @@ bool SetAttributes(const std::string& path, DWORD attributes) {
     switch (parsed.names.empty() ? Placing::kOutside : PlaceBelowContained(parsed, &place, &error)) {
         case Placing::kFailed: return Fail(error);
         case Placing::kPlaced: {
-            ForgetPlain();
+            ForgetPlainAt(place);
             struct stat st;
             if (!place.exists || fstatat(place.folder, place.hostName.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
                 return Fail(kErrorFileNotFound);

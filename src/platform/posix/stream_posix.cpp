@@ -91,7 +91,7 @@ int OpenForWriting(const std::string& path, bool append, DWORD* error) {
     switch (parsed.names.empty() ? Placing::kOutside : PlaceBelowContained(parsed, &place, error)) {
         case Placing::kFailed: return -1;
         case Placing::kPlaced: {
-            ForgetPlain();
+            ForgetPlainAt(place);
             int fd = -1;
             bool created = false;
             if (!place.exists) {
