@@ -23,6 +23,7 @@ namespace {
 // A file whose bytes are being written: filled in by the walk, finished by the writer.
 struct PendingFile {
     std::string path;
+    std::string key;  // SameFileKey of path
     plat::Stream* stream = nullptr;
     const std::uint8_t* content = nullptr;
     std::uint32_t size = 0;
@@ -192,7 +193,7 @@ private:
             Add(text + "Refused: " + reason + "\n");
             return;
         }
-        WaitForSameFile(path);
+        WaitForSameFile(SameFileKey(path));
         if (plat::MakeFolder(path)) {
             Add(text + "Done\n");
         } else {
@@ -209,7 +210,8 @@ private:
             return;
         }
         // A name the stream gives twice is written after its first writing ends.
-        WaitForSameFile(path);
+        std::string key = SameFileKey(path);
+        WaitForSameFile(key);
         // An existing read-only, hidden or system file must be replaceable; for a
         // new file the call simply fails.
         plat::SetAttributes(path, plat::kAttrNormal);
@@ -220,19 +222,20 @@ private:
         }
         auto file = std::make_unique<PendingFile>();
         file->path = path;
+        file->key = std::move(key);
         file->stream = stream;
         file->content = content;
         file->size = size;
         PendingFile* queued = file.get();
-        pendingKeys.insert(SameFileKey(path));
+        pendingKeys.insert(file->key);
         lines.push_back(Line{std::move(text), std::move(file)});
         writer.Put(queued);
     }
 
     void Add(std::string text) { lines.push_back(Line{std::move(text), nullptr}); }
 
-    void WaitForSameFile(const std::string& path) {
-        if (!pendingKeys.empty() && pendingKeys.count(SameFileKey(path))) LogFinished(true);
+    void WaitForSameFile(const std::string& key) {
+        if (pendingKeys.count(key)) LogFinished(true);
     }
 
     // Logs the lines whose outcome is known, in order; with wait, every line.
@@ -250,7 +253,7 @@ private:
                 }
                 plat::SetAttributes(file.path, plat::kAttrNormal);
                 line.text += file.written ? "Done\n" : "Failed\n";
-                pendingKeys.erase(SameFileKey(file.path));
+                pendingKeys.erase(file.key);
             }
             text += line.text;
             lines.pop_front();
