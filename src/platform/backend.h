@@ -41,12 +41,14 @@ std::size_t WriteStream(Stream* stream, const void* buffer, std::size_t bytes);
 int GetChar(Stream* stream);
 bool GetLine(Stream* stream, char* buffer, int capacity);
 long StreamLength(Stream* stream);
+int SeekStream(Stream* stream, long offset);
 int FlushStream(Stream* stream);
 int CloseStream(Stream* stream);
 int CommitStream(Stream* stream);
 
 std::uint8_t* AllocateLarge(std::size_t bytes);
 void FreeLarge(std::uint8_t* bytes);
+void ForgetLarge(std::uint8_t* buffer, std::size_t below);
 
 bool OpenLog(const std::string& path);
 void WriteLog(const char* text, std::size_t length);

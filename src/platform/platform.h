@@ -175,6 +175,8 @@ int GetChar(Stream* stream);
 bool GetLine(Stream* stream, char* buffer, int capacity);
 // The length of the file in bytes (fseek to the end, ftell, rewind); -1 on failure.
 long StreamLength(Stream* stream);
+// fseek(offset, SEEK_SET) on a stream opened for reading: 0 on success, -1 on failure.
+int SeekStream(Stream* stream, long offset);
 // fflush / fclose: 0 on success, -1 on failure.
 int FlushStream(Stream* stream);
 int CloseStream(Stream* stream);
@@ -194,6 +196,11 @@ public:
     StreamHolder& operator=(const StreamHolder&) = delete;
     Stream* Get() const { return stream; }
     explicit operator bool() const { return stream != nullptr; }
+    // Takes s, closing the stream held before.
+    void Reset(Stream* s) {
+        Close();
+        stream = s;
+    }
     // Closes now and reports the result of fclose.
     int Close() {
         int result = stream ? CloseStream(stream) : 0;
@@ -218,6 +225,11 @@ using LargeBuffer = std::unique_ptr<std::uint8_t[], LargeBufferFree>;
 // the system for large pages there, so that first touching the memory costs
 // a fault per 2 MiB rather than one per 4 KiB page.
 LargeBuffer AllocateLarge(std::size_t bytes);
+// The first `below` bytes of a buffer from AllocateLarge are no longer
+// needed: the native backend gives the whole large pages among them back to
+// the system, and reading them afterwards gives zeros; the Windows build keeps
+// them as they are. Calls with a growing `below` are cheap.
+void ForgetLarge(std::uint8_t* buffer, std::size_t below);
 
 // ---- The log: standard output, re-opened onto a file ----
 

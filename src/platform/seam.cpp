@@ -137,6 +137,11 @@ bool GetLine(Stream* stream, char* buffer, int capacity) {
 
 long StreamLength(Stream* stream) { return backend::StreamLength(stream->inner); }
 
+int SeekStream(Stream* stream, long offset) {
+    if (Injected("fseek", stream->path)) return -1;
+    return backend::SeekStream(stream->inner, offset);
+}
+
 int FlushStream(Stream* stream) {
     if (Injected("fflush", stream->path)) return -1;
     return backend::FlushStream(stream->inner);
@@ -158,6 +163,8 @@ LargeBuffer AllocateLarge(std::size_t bytes) {
     if (Injected("malloc", std::string())) return nullptr;
     return LargeBuffer(backend::AllocateLarge(bytes));
 }
+
+void ForgetLarge(std::uint8_t* buffer, std::size_t below) { backend::ForgetLarge(buffer, below); }
 
 void LargeBufferFree::operator()(std::uint8_t* bytes) const { backend::FreeLarge(bytes); }
 

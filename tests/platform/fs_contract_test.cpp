@@ -153,6 +153,20 @@ TEST_F(ContractTest, TextModeStopsAtCtrlZAndBinaryDoesNot) {
     EXPECT_EQ(plat::ReadStream(binary.Get(), buffer, sizeof buffer), 6u);
 }
 
+TEST_F(ContractTest, SeekingABinaryStreamReadsOnFromThere) {
+    std::string path = root + "\\seek.bin";
+    machine.WriteFile(path, "abcdef");
+    plat::StreamHolder in(plat::OpenStream(path, "rb"));
+    char buffer[16];
+    EXPECT_EQ(plat::SeekStream(in.Get(), 3), 0);
+    EXPECT_EQ(std::string(buffer, plat::ReadStream(in.Get(), buffer, sizeof buffer)), "def");
+    EXPECT_EQ(plat::SeekStream(in.Get(), 1), 0);
+    EXPECT_EQ(std::string(buffer, plat::ReadStream(in.Get(), buffer, 2)), "bc");
+    EXPECT_EQ(plat::SeekStream(in.Get(), 10), 0);  // past the end: nothing to read there
+    EXPECT_EQ(plat::ReadStream(in.Get(), buffer, sizeof buffer), 0u);
+    EXPECT_EQ(plat::SeekStream(in.Get(), -1), -1);
+}
+
 TEST_F(ContractTest, OpeningReportsMissingFileAndFolder) {
     EXPECT_EQ(plat::OpenStream(root + "\\missing.txt", "rb"), nullptr);
     EXPECT_EQ(plat::LastError(), 2u);

@@ -4,6 +4,7 @@
 // that a fault maps 2 MiB at once. Where it does not, it is plain memory.
 #include <sys/mman.h>
 
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/backend.h"
@@ -28,5 +29,15 @@ std::uint8_t* AllocateLarge(std::size_t bytes) {
 }
 
 void FreeLarge(std::uint8_t* bytes) { std::free(bytes); }
+
+// Only whole large pages inside the range go back: a partial one would be
+// split, and memory the allocator keeps its own records in is never touched.
+void ForgetLarge(std::uint8_t* buffer, std::size_t below) {
+    constexpr std::uintptr_t kMask = ~(std::uintptr_t{kLargePage} - 1);
+    auto first = reinterpret_cast<std::uintptr_t>(buffer);
+    std::uintptr_t from = (first + kLargePage - 1) & kMask;
+    std::uintptr_t to = (first + below) & kMask;
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
 
 }  // namespace plat::backend

@@ -254,6 +254,13 @@ long StreamLength(Stream* stream) {
     return length;
 }
 
+int SeekStream(Stream* stream, long offset) {
+    if (!stream->file || offset < 0) return -1;
+    if (std::fseek(stream->file, offset, SEEK_SET) != 0) return -1;
+    stream->ended = false;
+    return 0;
+}
+
 int FlushStream(Stream* stream) {
     if (!stream->file) return Drain(stream) ? 0 : -1;
     return std::fflush(stream->file) == 0 ? 0 : -1;

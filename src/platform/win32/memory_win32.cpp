@@ -12,4 +12,7 @@ std::uint8_t* AllocateLarge(std::size_t bytes) {
 
 void FreeLarge(std::uint8_t* bytes) { std::free(bytes); }
 
+// The heap's memory is kept as it is until it is freed.
+void ForgetLarge(std::uint8_t* /*buffer*/, std::size_t /*below*/) {}
+
 }  // namespace plat::backend

@@ -86,6 +86,11 @@ long StreamLength(Stream* stream) {
     return length;
 }
 
+int SeekStream(Stream* stream, long offset) {
+    if (offset < 0) return -1;
+    return std::fseek(stream->file, offset, SEEK_SET) == 0 ? 0 : -1;
+}
+
 int FlushStream(Stream* stream) { return std::fflush(stream->file) == 0 ? 0 : -1; }
 
 int CloseStream(Stream* stream) {
