@@ -19,6 +19,10 @@ using pkgformat::GetU16;
 using pkgformat::GetU32;
 
 std::uint32_t PackageFileCrc(const std::uint8_t* data, std::size_t length) {
+#ifdef PW_HAVE_LIBDEFLATE
+    // The same value as zlib's, four times as fast.
+    return libdeflate_crc32(0, data, length);
+#else
     uLong crc = crc32(0L, Z_NULL, 0);
     while (length > 0) {
         uInt piece = length > (1u << 30) ? (1u << 30) : static_cast<uInt>(length);
@@ -27,19 +31,36 @@ std::uint32_t PackageFileCrc(const std::uint8_t* data, std::size_t length) {
         length -= piece;
     }
     return static_cast<std::uint32_t>(crc);
+#endif
+}
+
+std::uint32_t ChunkCrc(const std::uint8_t* data, const ChunkRecord& record) {
+    return PackageFileCrc(data + record.dataOffset - pkgformat::kChunkRecordBytes,
+                          std::size_t{record.compressed} + pkgformat::kChunkRecordBytes);
 }
 
 std::string ReadChunkTable(const std::uint8_t* data, std::size_t length, ChunkTable& table) {
+    return ReadChunkTable(length, table, [data](std::uint64_t offset, std::size_t bytes, std::uint8_t* out) {
+        std::memcpy(out, data + offset, bytes);
+        return true;
+    });
+}
+
+std::string ReadChunkTable(std::size_t length, ChunkTable& table, const FetchBytes& fetch) {
     table = ChunkTable();
     // 64-bit offsets: the sizes in the file can run past a 32-bit size_t.
     const std::uint64_t end = length;
     auto at = [](const char* what, std::uint64_t offset) {
         return std::string(what) + " at offset " + std::to_string(offset);
     };
+    std::uint8_t field[pkgformat::kChunkRecordBytes];
+    auto unread = [&](std::uint64_t offset) { return at("the file could not be read", offset); };
     if (end < pkgformat::kHeaderTextOffset) return at("header text length runs past the end of the file", 1);
-    std::uint64_t pos = pkgformat::kHeaderTextOffset + GetU16(data + pkgformat::kHeaderLengthOffset);
+    if (!fetch(pkgformat::kHeaderLengthOffset, 2, field)) return unread(pkgformat::kHeaderLengthOffset);
+    std::uint64_t pos = pkgformat::kHeaderTextOffset + GetU16(field);
     if (pos + 2 > end) return at("chunk count runs past the end of the file", pos);
-    unsigned count = GetU16(data + pos);
+    if (!fetch(pos, 2, field)) return unread(pos);
+    unsigned count = GetU16(field);
     pos += 2;
     std::uint64_t total = 0;
     std::vector<ChunkRecord> chunks;
@@ -48,8 +69,9 @@ std::string ReadChunkTable(const std::uint8_t* data, std::size_t length, ChunkTa
         std::string chunk = "chunk " + std::to_string(i) + " / " + std::to_string(count);
         if (pos + pkgformat::kChunkRecordBytes > end)
             return at((chunk + " record runs past the end of the file").c_str(), pos);
-        std::uint32_t compressed = GetU32(data + pos);
-        std::uint32_t uncompressed = GetU32(data + pos + 4);
+        if (!fetch(pos, pkgformat::kChunkRecordBytes, field)) return unread(pos);
+        std::uint32_t compressed = GetU32(field);
+        std::uint32_t uncompressed = GetU32(field + 4);
         total += uncompressed;
         if (total > std::numeric_limits<std::uint32_t>::max())
             return at((chunk + ": the total uncompressed size passes 4 GB").c_str(), pos + 4);
@@ -158,6 +180,7 @@ std::size_t InflateChunks(const std::uint8_t* data, const ChunkTable& table, std
     std::vector<std::uint32_t> produced(count, 0);
     auto inflateOne = [&](ChunkInflater& inflater, unsigned i) {
         const ChunkRecord& record = table.chunks[i];
+        if (options.crcs) options.crcs[i] = ChunkCrc(data, record);
         results[i] = inflater.Inflate(data + record.dataOffset, record, out + share[i], produced[i]);
     };
 

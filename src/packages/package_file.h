@@ -32,12 +32,21 @@ struct ChunkTable {
 // sizes add up to less than 4 GB. Empty when sound, with the table filled;
 // else the fault and its file offset, with the table empty.
 std::string ReadChunkTable(const std::uint8_t* data, std::size_t length, ChunkTable& table);
+// The same for a file that is not in memory: fetch copies bytes from a file
+// offset (always inside length), false when they cannot be read.
+using FetchBytes = std::function<bool(std::uint64_t offset, std::size_t bytes, std::uint8_t* out)>;
+std::string ReadChunkTable(std::size_t length, ChunkTable& table, const FetchBytes& fetch);
+
+// The CRC-32 of one chunk as the file holds it: its record and its zlib
+// bytes, which lie before data + record.dataOffset and from there.
+std::uint32_t ChunkCrc(const std::uint8_t* data, const ChunkRecord& record);
 
 // How the chunks are spread over threads: 0 lets the machine's core count
 // decide (one thread for small packages); 1 keeps them on the caller's.
 struct InflateOptions {
     unsigned threads = 0;
     bool zlibOnly = false;  // no faster whole-buffer inflater, where the build has one
+    std::uint32_t* crcs = nullptr;  // when set, receives each chunk's ChunkCrc
 };
 
 // Called on the calling thread for each chunk, in chunk order, once it is

@@ -21,8 +21,9 @@ namespace {
 // stream's end, and the first fault stops the walk with its offset.
 class StreamReader {
 public:
-    StreamReader(const std::uint8_t* bytes, std::size_t length, StreamVisitor& visitor, NameRule names)
-        : bytes(bytes), length(length), visitor(visitor), names(names) {}
+    StreamReader(const std::uint8_t* bytes, std::size_t length, StreamFill* fill, StreamVisitor& visitor,
+                 NameRule names)
+        : bytes(bytes), length(length), fill(fill), visitor(visitor), names(names) {}
 
     std::string Run() {
         std::uint16_t groups = 0;
@@ -50,6 +51,8 @@ private:
         return false;
     }
     bool Need(std::uint64_t bytesNeeded, const char* field) {
+        if (cursor <= length && length - cursor >= bytesNeeded) return true;
+        if (fill) length = fill->FillTo(cursor + bytesNeeded);
         if (cursor <= length && length - cursor >= bytesNeeded) return true;
         return Fail(std::string(field) + " runs past the end of the stream", cursor);
     }
@@ -114,6 +117,7 @@ private:
         if (!ReadU16(children, "child count")) return false;
         entry.children = children;
         if (visit) visitor.Enter(entry);
+        if (fill) fill->Passed(cursor);
         for (unsigned k = 0; k < children; ++k) {
             if (!ReadEntry(depth + 1, visit)) return false;
         }
@@ -122,7 +126,8 @@ private:
     }
 
     const std::uint8_t* bytes;
-    std::size_t length;
+    std::size_t length;  // present so far, where a fill brings them
+    StreamFill* fill;
     StreamVisitor& visitor;
     NameRule names;
     std::size_t cursor = 0;
@@ -164,7 +169,12 @@ std::string ComponentFault(const std::string& component) {
 
 std::string WalkPackageStream(const std::uint8_t* bytes, std::size_t length, StreamVisitor& visitor,
                               NameRule names) {
-    return StreamReader(bytes, length, visitor, names).Run();
+    return StreamReader(bytes, length, nullptr, visitor, names).Run();
+}
+
+std::string WalkPackageStream(const std::uint8_t* bytes, StreamFill& fill, StreamVisitor& visitor,
+                              NameRule names) {
+    return StreamReader(bytes, 0, &fill, visitor, names).Run();
 }
 
 std::string CheckPackageStream(const PackageStream& stream) {

@@ -53,12 +53,28 @@ enum class NameRule {
     kTrust,  // the stream passed CheckPackageStream already
 };
 
+// Where a stream's bytes come from when it is not whole in memory: the walk
+// asks for them before it reads them, and says how far it has come.
+class StreamFill {
+public:
+    virtual ~StreamFill() = default;
+    // Makes the stream's bytes present up to end, or up to the stream's own
+    // end where that comes first; returns how many bytes are present.
+    virtual std::size_t FillTo(std::uint64_t end) = 0;
+    // The walk has handed over every entry before offset and reads no byte
+    // below it again.
+    virtual void Passed(std::size_t offset) = 0;
+};
+
 // Reads the whole stream, handing each root group and entry to the visitor.
 // Empty when every count, length and size stays inside the stream, every
 // root folder index is 0 to 5, every text is at most 1023 bytes, every name
 // is safe (under NameRule::kCheck) and the entries nest at most 256 deep;
 // else the first fault found and its stream offset, and the walk stops there.
 std::string WalkPackageStream(const std::uint8_t* bytes, std::size_t length, StreamVisitor& visitor,
+                              NameRule names = NameRule::kCheck);
+// The same walk over a stream whose bytes at bytes arrive as fill brings them.
+std::string WalkPackageStream(const std::uint8_t* bytes, StreamFill& fill, StreamVisitor& visitor,
                               NameRule names = NameRule::kCheck);
 
 // The walk that only checks: it proves, before the first folder or file is
