@@ -7,6 +7,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/version_number.h"
 #include "platform/platform.h"
@@ -20,13 +21,11 @@ struct Package {
     std::int32_t length = 0;                  // size of the file; 0 until it is read
     plat::LargeBuffer data;                   // the file's bytes; null until read
     // Set when discovery has checked the whole package: the file's length and
-    // CRC-32 as checked, and (for a lone package) its unpacked stream, kept
-    // so that the installation does not unpack it again.
+    // each chunk's CRC-32 as checked, by which the installation, reading the
+    // file again, knows it for the one checked.
     bool checked = false;
     std::int32_t checkedLength = 0;
-    std::uint32_t checkedCrc = 0;
-    plat::LargeBuffer checkedStream;
-    std::size_t checkedStreamLength = 0;
+    std::vector<std::uint32_t> checkedChunkCrcs;
 };
 
 // The record itself: a plain aggregate whose fields every subsystem reads

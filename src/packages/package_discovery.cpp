@@ -9,6 +9,7 @@
 #include "core/log.h"
 #include "core/progress.h"
 #include "core/step_machine.h"
+#include "packages/package_feed.h"
 #include "packages/package_format.h"
 #include "packages/package_reader.h"
 #include "packages/package_stream.h"
@@ -38,17 +39,6 @@ enum class CheckOutcome {
     kFaulty,
 };
 
-// Frees what the check kept of a package, remembering the file's checksum so
-// that the installation, reading it again, finds the file it checked.
-void DropCheckedContent(Package& package) {
-    if (!package.data) return;
-    package.checkedCrc = PackageFileCrc(package.data.get(), static_cast<std::size_t>(package.length));
-    package.data.reset();
-    package.length = 0;
-    package.checkedStream.reset();
-    package.checkedStreamLength = 0;
-}
-
 std::string ChunkFault(const ChunkRecord& record, unsigned index, unsigned count, int result) {
     const char* what = result == Z_DATA_ERROR  ? "is damaged or incomplete"
                        : result == Z_BUF_ERROR ? "holds more than its stated size"
@@ -60,60 +50,69 @@ std::string ChunkFault(const ChunkRecord& record, unsigned index, unsigned count
 }
 
 // Reads, unpacks and checks the whole package as the installation will,
-// writing nothing, and moves the bar through package index of count. On
-// success the package keeps its bytes and its stream.
+// writing nothing, and moves the bar through package index of count. The
+// file is read and unpacked a few megabytes at a time, and what the check
+// keeps is each chunk's CRC-32, by which the installation knows the file
+// it reads again for the one checked.
 CheckOutcome CheckWholePackage(CPatchwellApp& state, Package& package, unsigned index, unsigned count,
                                std::string& fault) {
-    switch (LoadPackageFile(package)) {
-        case LoadResult::kLoaded:
+    FeedFile file;
+    switch (file.Open(package.path, fault)) {
+        case FeedOpen::kOpened:
             break;
-        case LoadResult::kNotOpened:
+        case FeedOpen::kNotOpened:
             LogPrintf("Error: File not opened\n");
             return CheckOutcome::kLeftOut;
-        case LoadResult::kNoSize:
+        case FeedOpen::kNoSize:
             LogPrintf("Error: File has no size\n");
             return CheckOutcome::kLeftOut;
-        case LoadResult::kTooLarge:
+        case FeedOpen::kTooLarge:
             fault = "the file is larger than 2 GB";
             return CheckOutcome::kFaulty;
-        case LoadResult::kNoMemory:
-            fault = "there is not enough memory to read the file";
-            return CheckOutcome::kFaulty;
-        case LoadResult::kChanged:
-            fault = "the file changed while it was read";
+        case FeedOpen::kBadTable:
+            fault = "the package file is damaged: " + fault;
             return CheckOutcome::kFaulty;
     }
-    const std::uint8_t* data = package.data.get();
-    const std::size_t length = static_cast<std::size_t>(package.length);
-    ChunkTable table;
-    fault = ReadChunkTable(data, length, table);
-    if (!fault.empty()) {
-        fault = "the package file is damaged: " + fault;
+    const ChunkTable& table = file.Table();
+    const std::size_t capacity = ChunkFeed::InputCapacity(table);
+    plat::LargeBuffer input = plat::AllocateLarge(capacity);
+    if (!input) {
+        fault = "there is not enough memory to read the file";
         return CheckOutcome::kFaulty;
     }
-    PackageStream stream;
-    stream.bytes = plat::AllocateLarge(table.total);
-    if (!stream.bytes) {
+    plat::LargeBuffer stream = plat::AllocateLarge(table.total);
+    if (!stream) {
         fault = "there is not enough memory to unpack it (" + std::to_string(table.total) + " bytes)";
         return CheckOutcome::kFaulty;
     }
     int lastPosition = -1;
-    stream.length = InflateChunks(data, table, stream.bytes.get(), [&](unsigned i, unsigned n, int result) {
-        if (result != Z_OK && fault.empty()) fault = ChunkFault(table.chunks[i], i, n, result);
+    std::string chunkFault;
+    ChunkFeed feed(file, input.get(), capacity, stream.get(), [&](unsigned i, unsigned n, int result) {
+        if (result != Z_OK && chunkFault.empty()) chunkFault = ChunkFault(table.chunks[i], i, n, result);
         int position = static_cast<int>(static_cast<float>((index + (i + 1.0) / n) / count * 100.0));
         if (position != lastPosition) SetBarPosition(state.progressBar, position);
         lastPosition = position;
     });
-    if (!fault.empty()) return CheckOutcome::kFaulty;
-    fault = CheckPackageStream(stream);
-    if (!fault.empty()) {
-        fault = "its content is unsound: " + fault;
+    StreamVisitor nothing;
+    std::string streamFault = WalkPackageStream(stream.get(), feed, nothing);
+    // Every chunk is unpacked even past a fault in the stream: a damaged
+    // chunk is the fault to report, and the installation needs every CRC.
+    feed.FillAll();
+    if (feed.Changed()) {
+        fault = "the file changed while it was read";
+        return CheckOutcome::kFaulty;
+    }
+    if (!chunkFault.empty()) {
+        fault = chunkFault;
+        return CheckOutcome::kFaulty;
+    }
+    if (!streamFault.empty()) {
+        fault = "its content is unsound: " + streamFault;
         return CheckOutcome::kFaulty;
     }
     package.checked = true;
-    package.checkedLength = package.length;
-    package.checkedStream = std::move(stream.bytes);
-    package.checkedStreamLength = stream.length;
+    package.checkedLength = static_cast<std::int32_t>(file.Length());
+    package.checkedChunkCrcs = feed.Crcs();
     return CheckOutcome::kSound;
 }
 
@@ -208,9 +207,6 @@ void RegisterPackages(CPatchwellApp& state) {
             ++index;
             continue;
         }
-        // One package's content at a time: the earlier one is read again when
-        // it is installed.
-        if (!state.packages.empty()) DropCheckedContent(*state.packages.back());
         ShowStatusText(state.statusText, "Checking update: " + package->name);
         std::string fault;
         CheckOutcome outcome =
@@ -228,9 +224,6 @@ void RegisterPackages(CPatchwellApp& state) {
         state.packages.push_back(std::move(package));
         LogPrintf("Done\n");
     }
-    // Only a lone package keeps its stream until it is installed.
-    if (state.packages.size() > 1) DropCheckedContent(*state.packages.back());
-
     if (faulty > 0) {
         state.packages.clear();
         LogPrintf("ERROR: %d update(s) failed their check - nothing was changed\n", static_cast<int>(faulty));

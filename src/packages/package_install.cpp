@@ -1,5 +1,7 @@
 #include "packages/package_install.h"
 
+#include <zlib.h>
+
 #include <cctype>
 #include <condition_variable>
 #include <deque>
@@ -14,6 +16,7 @@
 #include "core/log.h"
 #include "core/owned_folders.h"
 #include "core/progress.h"
+#include "packages/package_feed.h"
 #include "packages/package_reader.h"
 #include "packages/package_stream.h"
 #include "platform/platform.h"
@@ -150,7 +153,10 @@ std::string SameFileKey(const std::string& path) {
 // walk order once its outcome is known.
 class EntryApplier : public StreamVisitor {
 public:
-    explicit EntryApplier(CPatchwellApp& state) : state(state) {}
+    // With a feed, the stream's bytes of the files still being written are
+    // held until they are written.
+    explicit EntryApplier(CPatchwellApp& state, ChunkFeed* feed = nullptr, const std::uint8_t* stream = nullptr)
+        : state(state), feed(feed), stream(stream) {}
     ~EntryApplier() override { Finish(); }
 
     bool Group(unsigned index, unsigned /*entries*/) override {
@@ -183,8 +189,9 @@ private:
         std::unique_ptr<PendingFile> file;  // the file being written, if any
     };
 
-    // At most this many files are open and waiting for the writer.
+    // At most this many files, and this many bytes, wait for the writer.
     static constexpr std::size_t kMostPending = 64;
+    static constexpr std::size_t kMostPendingBytes = 16u << 20;
 
     void CreateFolder(const std::string& path) {
         std::string text = "Creating folder: " + PrintableText(path) + "...";
@@ -228,6 +235,7 @@ private:
         file->size = size;
         PendingFile* queued = file.get();
         pendingKeys.insert(file->key);
+        pendingBytes += size;
         lines.push_back(Line{std::move(text), std::move(file)});
         writer.Put(queued);
     }
@@ -246,7 +254,7 @@ private:
             Line& line = lines.front();
             if (line.file) {
                 PendingFile& file = *line.file;
-                if (wait || lines.size() > kMostPending) {
+                if (wait || lines.size() > kMostPending || pendingBytes > kMostPendingBytes) {
                     writer.WaitFor(file);
                 } else if (!writer.IsFinished(file)) {
                     break;
@@ -254,19 +262,91 @@ private:
                 plat::SetAttributes(file.path, plat::kAttrNormal);
                 line.text += file.written ? "Done\n" : "Failed\n";
                 pendingKeys.erase(file.key);
+                pendingBytes -= file.size;
             }
             text += line.text;
             lines.pop_front();
         }
         if (!text.empty()) LogText(text);
+        // Every line left is a file still being written, the oldest first.
+        if (feed)
+            feed->Hold(lines.empty() || !lines.front().file
+                           ? ChunkFeed::kNoHold
+                           : static_cast<std::size_t>(lines.front().file->content - stream));
     }
 
     CPatchwellApp& state;
     std::vector<std::string> paths;  // the root folder, then each open entry's path
     std::deque<Line> lines;          // logged in this order
     std::unordered_set<std::string> pendingKeys;  // the files being written, by SameFileKey
+    std::size_t pendingBytes = 0;                 // their sizes added up
+    ChunkFeed* feed;
+    const std::uint8_t* stream;
     FileWriter writer;
 };
+
+// A package discovery checked is read and unpacked again while it is applied,
+// a few megabytes ahead of the walk: the lines are those of a package unpacked
+// whole, and every chunk must be the one checked. Should the file differ, the
+// application stops there.
+void InstallCheckedPackage(CPatchwellApp& state, Package& package) {
+    FeedFile file;
+    std::string fault;
+    switch (file.Open(package.path, fault)) {
+        case FeedOpen::kOpened:
+            break;
+        case FeedOpen::kNotOpened:
+            LogPrintf("Error: File not opened\n");
+            return;
+        case FeedOpen::kNoSize:
+            LogPrintf("Error: File has no size\n");
+            return;
+        case FeedOpen::kTooLarge:
+        case FeedOpen::kBadTable:
+            LogPrintf("Error: File changed since it was checked\n");
+            return;
+    }
+    const ChunkTable& table = file.Table();
+    if (file.Length() != static_cast<std::size_t>(package.checkedLength) ||
+        table.chunks.size() != package.checkedChunkCrcs.size()) {
+        LogPrintf("Error: File changed since it was checked\n");
+        return;
+    }
+    const std::size_t capacity = ChunkFeed::InputCapacity(table);
+    plat::LargeBuffer input = plat::AllocateLarge(capacity);
+    if (!input) {
+        LogPrintf("ERROR: Could not allocate data\n");
+        return;
+    }
+    ShowStatusText(state.statusText, "Applying update: " + package.name);
+    LogChunkTable(table);
+    plat::LargeBuffer stream = plat::AllocateLarge(table.total);
+    if (!stream) {
+        LogPrintf("ERROR: Could not allocate data\n");
+        return;
+    }
+    LogPrintf("Memory allocated\n");
+    const unsigned count = static_cast<unsigned>(table.chunks.size());
+    for (unsigned i = 0; i < count; ++i) LogChunk(state, i, count, Z_OK);
+    LogPrintf("Chunks uncompressed successfully\n");
+    state.progressCount = 0;
+
+    ChunkFeed feed(file, input.get(), capacity, stream.get(), [](unsigned, unsigned, int) {});
+    feed.Expect(package.checkedChunkCrcs);
+    EntryApplier applier(state, &feed, stream.get());
+    // The names are checked again: these are the bytes read now.
+    fault = WalkPackageStream(stream.get(), feed, applier, NameRule::kCheck);
+    applier.Finish();
+    if (feed.Changed()) {
+        LogPrintf("Error: File changed since it was checked\n");
+        return;
+    }
+    if (!fault.empty()) {
+        LogText("ERROR: Bad package: " + fault + "\n");
+        return;
+    }
+    LogPrintf("Success\n");
+}
 
 }  // namespace
 
@@ -277,6 +357,10 @@ int EntryProgressPosition(unsigned count) {
 void InstallPackage(CPatchwellApp& state, Package* package) {
     if (!package) return;
     LogPrintf("Installing: %s...", PrintableText(package->name).c_str());
+    if (package->checked) {
+        InstallCheckedPackage(state, *package);
+        return;
+    }
     if (!ReadPackageFile(*package)) return;
     ShowStatusText(state.statusText, "Applying update: " + package->name);
     PackageStream stream;

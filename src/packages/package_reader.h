@@ -18,31 +18,20 @@ enum class UnpackResult {
     kNoMemory,  // the stream buffer could not be allocated; the caller logs it
 };
 
-enum class LoadResult {
-    kLoaded,
-    kNotOpened,
-    kNoSize,    // empty, or its length cannot be taken
-    kTooLarge,  // longer than 2 GB
-    kNoMemory,
-    kChanged,   // no longer the file that was checked (package.checked)
-};
-
-// Loads the whole file into package.data and package.length without logging.
-// A package whose data is already loaded is left as it is.
-LoadResult LoadPackageFile(Package& package);
-
-// Loads the whole file into package.data and package.length. Logs
-// "Error: File not opened\n" or "Error: File has no size\n" and fails.
-// A checked package keeps its checked bytes; one read again must be the file
-// that was checked.
+// Loads the whole file into package.data and package.length, unless loaded
+// already. Logs "Error: File not opened\n", "Error: File has no size\n" (also
+// past 2 GB) or "ERROR: Could not allocate data\n" and fails.
 bool ReadPackageFile(Package& package);
 
 // Decompresses every chunk, in file order, into one stream, moving the first
 // half of the progress bar. A chunk that fails to decompress is logged and
-// its share of the stream is zero-filled past what it produced. A package
-// whose stream was kept by its check hands that stream over, with the same
-// log lines and bar positions.
+// its share of the stream is zero-filled past what it produced.
 UnpackResult UnpackChunks(CPatchwellApp& state, Package& package, PackageStream& stream);
+
+// The table's lines: "N chunks" and "Total uncompressed size: N".
+void LogChunkTable(const ChunkTable& table);
+// One chunk's line, its error line when result is not Z_OK, and the bar.
+void LogChunk(CPatchwellApp& state, unsigned index, unsigned count, int result);
 
 // The bar position after chunk index of count: index / count * 50.
 int ChunkProgressPosition(unsigned index, unsigned count);

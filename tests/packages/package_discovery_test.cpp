@@ -15,9 +15,9 @@ std::vector<std::string> RegisteredPaths(const CPatchwellApp& state) {
     for (const auto& package : state.packages) {
         EXPECT_EQ(package->name, package->path);
         EXPECT_TRUE(package->checked);
-        // Only a lone package keeps what its check read and unpacked.
-        EXPECT_EQ(package->data != nullptr, state.packages.size() == 1);
-        EXPECT_EQ(package->checkedStream != nullptr, state.packages.size() == 1);
+        // The check keeps each chunk's CRC-32, never the file or its stream.
+        EXPECT_EQ(package->data, nullptr);
+        EXPECT_EQ(package->checkedChunkCrcs.size(), 1u);
         paths.push_back(package->path);
     }
     return paths;

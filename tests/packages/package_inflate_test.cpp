@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "package_fixture.h"
+#include "packages/package_feed.h"
 #include "packages/package_reader.h"
 
 namespace {
@@ -121,3 +122,70 @@ TEST_F(PackageInflateTest, ALargePackageLogsAndMovesTheBarInChunkOrder) {
 }
 
 }  // namespace
+
+// Read a few chunks at a time from the file, the chunks give the bytes, the
+// results and their order of the whole file unpacked at once, and the feed
+// unpacks no further than it is asked to.
+TEST_F(PackageInflateTest, TheFeedUnpacksAsFarAsAskedWhateverItReadsAtATime) {
+    std::string stream = MixedBytes(300000, 7);
+    std::string file = DamagedPackage(stream, 10000);
+    std::vector<int> expectedResults;
+    std::string expected = ReferenceInflate(file, expectedResults);
+    ChunkTable whole = TableOf(file);
+    std::string path = PutPackage("fed.pkg", file);
+    for (std::size_t most : {std::size_t{1}, std::size_t{25000}, std::size_t{100000}, ChunkFeed::kInputBytes}) {
+        FeedFile feedFile;
+        std::string fault;
+        ASSERT_EQ(feedFile.Open(path, fault), FeedOpen::kOpened) << fault;
+        const std::size_t capacity = ChunkFeed::InputCapacity(feedFile.Table(), most);
+        plat::LargeBuffer input = plat::AllocateLarge(capacity);
+        plat::LargeBuffer out = plat::AllocateLarge(feedFile.Table().total);
+        std::vector<int> results;
+        ChunkFeed feed(feedFile, input.get(), capacity, out.get(), [&](unsigned index, unsigned count, int result) {
+            EXPECT_EQ(index, results.size());
+            EXPECT_EQ(count, 30u);
+            results.push_back(result);
+        });
+        std::size_t first = feed.FillTo(1);
+        if (most < ChunkFeed::kInputBytes) EXPECT_LT(first, expected.size()) << most;
+        ASSERT_EQ(feed.FillTo(expected.size()), expected.size()) << most;
+        EXPECT_FALSE(feed.Changed());
+        EXPECT_EQ(results, expectedResults) << most;
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.get()), expected.size()), expected) << most;
+        for (unsigned i = 0; i < whole.chunks.size(); ++i)
+            EXPECT_EQ(feed.Crcs()[i], ChunkCrc(reinterpret_cast<const std::uint8_t*>(file.data()), whole.chunks[i]))
+                << most << " " << i;
+    }
+}
+
+// Expecting the CRC-32s of another file, the feed stops at the first chunk
+// that differs and unpacks nothing from there.
+TEST_F(PackageInflateTest, TheFeedStopsAtAChunkThatIsNotTheOneChecked) {
+    std::string stream = MixedBytes(60000, 3);
+    pkgwriter::Options options;
+    options.chunkSize = 10000;
+    std::string path = PutPackage("fed.pkg", pkgwriter::BuildPackageFile(stream, options));
+    FeedFile feedFile;
+    std::string fault;
+    ASSERT_EQ(feedFile.Open(path, fault), FeedOpen::kOpened);
+    const std::size_t capacity = ChunkFeed::InputCapacity(feedFile.Table(), 1);
+    plat::LargeBuffer input = plat::AllocateLarge(capacity);
+    plat::LargeBuffer out = plat::AllocateLarge(feedFile.Table().total);
+    ChunkFeed feed(feedFile, input.get(), capacity, out.get(), [](unsigned, unsigned, int) {});
+    std::vector<std::uint32_t> checked(6);
+    for (unsigned i = 0; i < 6; ++i) checked[i] = i < 2 ? 0 : 1;
+    {
+        // The CRC-32s the file really has for its first two chunks.
+        FeedFile again;
+        ASSERT_EQ(again.Open(path, fault), FeedOpen::kOpened);
+        plat::LargeBuffer in2 = plat::AllocateLarge(capacity), out2 = plat::AllocateLarge(again.Table().total);
+        ChunkFeed reference(again, in2.get(), capacity, out2.get(), [](unsigned, unsigned, int) {});
+        reference.FillTo(stream.size());
+        checked[0] = reference.Crcs()[0];
+        checked[1] = reference.Crcs()[1];
+    }
+    feed.Expect(checked);
+    EXPECT_EQ(feed.FillTo(stream.size()), 20000u);
+    EXPECT_TRUE(feed.Changed());
+    EXPECT_EQ(feed.FillAll(), 20000u);
+}

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <sstream>
 
 #include "core/step_machine.h"
@@ -169,9 +170,9 @@ TEST_F(PackageVerifyTest, TheCheckMovesTheBarAndNamesEachPackage) {
     EXPECT_TRUE(state.installRequested);
 }
 
-// A lone package is not read or unpacked twice: the installation takes what
-// the check kept, with the same log lines and bar as a package read afresh.
-TEST_F(PackageVerifyTest, ALonePackageIsInstalledFromWhatItsCheckKept) {
+// A checked package is read and unpacked again as it is installed, with the
+// log lines and bar of a package read whole.
+TEST_F(PackageVerifyTest, ACheckedPackageIsInstalledWithTheLinesOfOneReadWhole) {
     std::string file = pkgwriter::BuildPackage(Groups("1"), pkgwriter::SplitAt({7, 40}));
     std::string path = PutPackage("a1.pkg", file);
     afx::CProgressCtrl bar;
@@ -180,20 +181,44 @@ TEST_F(PackageVerifyTest, ALonePackageIsInstalledFromWhatItsCheckKept) {
     Install(path);
     std::string fresh = log.Text();
     std::vector<int> freshBar = ui.positions;
+    std::map<std::string, std::string> tree = Snapshot(machine);
 
     fs::remove_all(machine.HostPath(state.installFolder + "\\Data1"));
     RegisterPackages(state);
     ASSERT_EQ(state.packages.size(), 1u);
-    fs::remove(machine.HostPath(state.installerFolder + "\\a1.pkg"));  // never opened again
     log.Clear();
     ui.positions.clear();
     InstallPackage(state, state.packages.front().get());
     EXPECT_EQ(log.Text(), fresh);
     EXPECT_EQ(ui.positions, freshBar);
+    EXPECT_EQ(Snapshot(machine), tree);
 }
 
-// With several packages each is read again when installed, and a file that
-// changed since its check is not installed.
+// Files larger than what is read of the package at a time, and more of them
+// than wait for the writer at once, are written whole: the bytes of a file
+// still being written are kept until it is written.
+TEST_F(PackageVerifyTest, FilesSpanningManyReadsOfThePackageAreWrittenWhole) {
+    std::vector<pkgwriter::Entry> files;
+    std::mt19937 random(5);
+    for (int i = 0; i < 9; ++i) {
+        std::string bytes(3u << 20, '\0');
+        for (char& c : bytes) c = static_cast<char>(random());
+        files.push_back(File("big" + std::to_string(i) + ".bin", bytes));
+    }
+    pkgwriter::Options options;
+    options.chunkSize = 1u << 20;
+    options.level = 1;
+    PutPackage("big.pkg", pkgwriter::BuildPackage({{0, files}}, options));
+    RegisterPackages(state);
+    ASSERT_EQ(state.packages.size(), 1u);
+    InstallPackage(state, state.packages.front().get());
+    EXPECT_TRUE(log.Contains("Success\n"));
+    for (const pkgwriter::Entry& entry : files)
+        EXPECT_TRUE(machine.ReadFile(state.installFolder + "\\" + entry.name) == entry.content) << entry.name;
+}
+
+// A package file that changed since its check is not installed: another
+// length, or the same length with other bytes in a chunk.
 TEST_F(PackageVerifyTest, APackageChangedAfterItsCheckIsNotInstalled) {
     PutPackage("a1.pkg", pkgwriter::BuildPackage(Groups("1")));
     PutPackage("b2.pkg", pkgwriter::BuildPackage(Groups("2")));
@@ -206,6 +231,22 @@ TEST_F(PackageVerifyTest, APackageChangedAfterItsCheckIsNotInstalled) {
     EXPECT_TRUE(log.Contains("Installing: C:\\scratch\\Update/b2.pkg...Error: File changed since it was checked\n"));
     EXPECT_FALSE(machine.Exists(state.installFolder + "\\x"));
     EXPECT_TRUE(machine.Exists(state.installFolder + "\\Data1\\a.txt"));
+
+    std::string same = pkgwriter::BuildPackage(Groups("3"));
+    PutPackage("c3.pkg", same);
+    state.packages.clear();
+    RegisterPackages(state);
+    ASSERT_EQ(state.packages.size(), 3u);
+    same[same.size() - 9] = static_cast<char>(same[same.size() - 9] ^ 0x01);
+    PutPackage("c3.pkg", same);
+    log.Clear();
+    InstallPackage(state, state.packages.back().get());
+    // The chunk lines say what the check found; the change is found as the
+    // chunk is read again, before any of its bytes is used.
+    EXPECT_EQ(log.Text(), "Installing: C:\\scratch\\Update/c3.pkg..." +
+                              OneChunkLines(pkgwriter::BuildStream(Groups("3")).size()) +
+                              "Error: File changed since it was checked\n");
+    EXPECT_FALSE(machine.Exists(state.installFolder + "\\Data3"));
 }
 
 }  // namespace
