@@ -1,7 +1,5 @@
 #include "packages/package_feed.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <limits>
 #include <utility>
@@ -79,43 +77,62 @@ void ChunkFeed::Forget() {
     forgotten = below;
 }
 
-// Reads the next chunks that fit the input in one piece (the chunks lie one
-// after another in the file, each record before its zlib bytes), checks that
-// the file still says what its table said, and unpacks them on every core
-// into the stream right after the bytes already there.
-void ChunkFeed::FillBatch() {
+// Reads the chunks from first on that fit the input, in one piece (the
+// chunks lie one after another in the file, each record before its zlib
+// bytes), into the input as batch, whose offsets are the input's; false when
+// the file does not give them as its table said.
+bool ChunkFeed::ReadRun(unsigned first, ChunkTable& batch) {
     const std::vector<ChunkRecord>& chunks = file.Table().chunks;
-    const std::size_t start = chunks[next].dataOffset - pkgformat::kChunkRecordBytes;
-    unsigned last = next;  // exclusive
+    const std::size_t start = chunks[first].dataOffset - pkgformat::kChunkRecordBytes;
     std::size_t bytes = 0;
-    ChunkTable batch;
-    while (last < chunks.size()) {
-        const ChunkRecord& record = chunks[last];
+    batch = ChunkTable();
+    for (unsigned i = first; i < chunks.size(); ++i) {
+        const ChunkRecord& record = chunks[i];
         std::size_t end = record.dataOffset + record.compressed - start;
-        if (last > next && end > capacity) break;
+        if (i > first && end > capacity) break;
         batch.chunks.push_back(ChunkRecord{record.dataOffset - start, record.compressed, record.uncompressed});
         batch.total += record.uncompressed;
         bytes = end;
-        ++last;
     }
-    if ((next == 0 && plat::SeekStream(file.Get(), static_cast<long>(start)) != 0) ||
-        plat::ReadStream(file.Get(), input, bytes) != bytes) {
+    if ((first == 0 && plat::SeekStream(file.Get(), static_cast<long>(start)) != 0) ||
+        plat::ReadStream(file.Get(), input, bytes) != bytes)
+        return false;
+    for (const ChunkRecord& record : batch.chunks) {
+        const std::uint8_t* at = input + record.dataOffset - pkgformat::kChunkRecordBytes;
+        if (GetU32(at) != record.compressed || GetU32(at + 4) != record.uncompressed) return false;
+    }
+    return true;
+}
+
+bool ChunkFeed::Verify() {
+    const std::size_t count = file.Table().chunks.size();
+    ChunkTable batch;
+    for (unsigned first = 0; first < count; first += static_cast<unsigned>(batch.chunks.size())) {
+        if (!ReadRun(first, batch)) return false;
+        for (unsigned i = 0; i < batch.chunks.size(); ++i) {
+            if (!expected || first + i >= expected->size() ||
+                ChunkCrc(input, batch.chunks[i]) != (*expected)[first + i])
+                return false;
+        }
+    }
+    return true;
+}
+
+// Reads the next chunks and unpacks them on every core into the stream right
+// after the bytes already there.
+void ChunkFeed::FillBatch() {
+    const unsigned first = next;
+    ChunkTable batch;
+    if (!ReadRun(first, batch)) {
         changed = true;
         return;
     }
-    for (const ChunkRecord& record : batch.chunks) {
-        const std::uint8_t* at = input + record.dataOffset - pkgformat::kChunkRecordBytes;
-        if (GetU32(at) != record.compressed || GetU32(at + 4) != record.uncompressed) {
-            changed = true;
-            return;
-        }
-    }
-    const unsigned first = next;
+    const unsigned last = first + static_cast<unsigned>(batch.chunks.size());
+    const unsigned count = static_cast<unsigned>(file.Table().chunks.size());
     InflateOptions options;
     options.crcs = crcs.data() + first;
     std::size_t produced = InflateChunks(
-        input, batch, stream + filled,
-        [&](unsigned i, unsigned, int result) { done(first + i, static_cast<unsigned>(chunks.size()), result); },
+        input, batch, stream + filled, [&](unsigned i, unsigned, int result) { done(first + i, count, result); },
         options);
     if (expected) {
         for (unsigned i = first; i < last; ++i) {

@@ -40,10 +40,12 @@ private:
     ChunkTable table;
 };
 
+// Brings a package's stream into memory for a walk, a few chunks at a time,
+// and lets go of what the walk and the writer are done with.
 class ChunkFeed : public StreamFill {
 public:
     static constexpr std::size_t kNoHold = static_cast<std::size_t>(-1);
-
+    // What is read of the file at a time, unless one chunk is larger.
     static constexpr std::size_t kInputBytes = 8u << 20;
 
     // The bytes of input a feed reads the table's chunks with: up to most at
@@ -55,10 +57,15 @@ public:
     // thread for each chunk, in chunk order, once it is unpacked, with zlib's
     // result.
     ChunkFeed(FeedFile& file, std::uint8_t* input, std::size_t capacity, std::uint8_t* stream, ChunkDone done);
+    ChunkFeed(const ChunkFeed&) = delete;
+    ChunkFeed& operator=(const ChunkFeed&) = delete;
 
     // The CRC-32 that each chunk must have (ChunkCrc), as a check saw them;
     // a chunk that differs stops the feed as changed.
     void Expect(const std::vector<std::uint32_t>& crcs) { expected = &crcs; }
+    // Reads every chunk once, before any is unpacked, and compares it with
+    // what Expect gave: true when the whole file is still the one checked.
+    bool Verify();
     // Each chunk's CRC-32, once every chunk is unpacked.
     const std::vector<std::uint32_t>& Crcs() const { return crcs; }
 
@@ -74,6 +81,7 @@ public:
     bool Changed() const { return changed; }
 
 private:
+    bool ReadRun(unsigned first, ChunkTable& batch);
     void FillBatch();
     void Forget();
 

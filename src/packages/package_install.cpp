@@ -285,10 +285,11 @@ private:
     FileWriter writer;
 };
 
-// A package discovery checked is read and unpacked again while it is applied,
-// a few megabytes ahead of the walk: the lines are those of a package unpacked
-// whole, and every chunk must be the one checked. Should the file differ, the
-// application stops there.
+// A package discovery checked is read once more to compare it with the check,
+// then read and unpacked again while it is applied, a few megabytes ahead of
+// the walk; the lines are those of a package unpacked whole. A file changed
+// before the installation is not installed; one changed while it is applied
+// stops the application at the first chunk that differs.
 void InstallCheckedPackage(CPatchwellApp& state, Package& package) {
     FeedFile file;
     std::string fault;
@@ -318,9 +319,16 @@ void InstallCheckedPackage(CPatchwellApp& state, Package& package) {
         LogPrintf("ERROR: Could not allocate data\n");
         return;
     }
+    plat::LargeBuffer stream = plat::AllocateLarge(table.total);
+    ChunkFeed feed(file, input.get(), capacity, stream.get(), [](unsigned, unsigned, int) {});
+    feed.Expect(package.checkedChunkCrcs);
+    // The whole file is compared with the check's before anything is written.
+    if (!feed.Verify()) {
+        LogPrintf("Error: File changed since it was checked\n");
+        return;
+    }
     ShowStatusText(state.statusText, "Applying update: " + package.name);
     LogChunkTable(table);
-    plat::LargeBuffer stream = plat::AllocateLarge(table.total);
     if (!stream) {
         LogPrintf("ERROR: Could not allocate data\n");
         return;
@@ -331,8 +339,6 @@ void InstallCheckedPackage(CPatchwellApp& state, Package& package) {
     LogPrintf("Chunks uncompressed successfully\n");
     state.progressCount = 0;
 
-    ChunkFeed feed(file, input.get(), capacity, stream.get(), [](unsigned, unsigned, int) {});
-    feed.Expect(package.checkedChunkCrcs);
     EntryApplier applier(state, &feed, stream.get());
     // The names are checked again: these are the bytes read now.
     fault = WalkPackageStream(stream.get(), feed, applier, NameRule::kCheck);

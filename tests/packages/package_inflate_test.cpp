@@ -158,8 +158,8 @@ TEST_F(PackageInflateTest, TheFeedUnpacksAsFarAsAskedWhateverItReadsAtATime) {
     }
 }
 
-// Expecting the CRC-32s of another file, the feed stops at the first chunk
-// that differs and unpacks nothing from there.
+// Expecting the CRC-32s of another file, the feed finds it out before
+// unpacking anything, and unpacking stops at the first chunk that differs.
 TEST_F(PackageInflateTest, TheFeedStopsAtAChunkThatIsNotTheOneChecked) {
     std::string stream = MixedBytes(60000, 3);
     pkgwriter::Options options;
@@ -181,10 +181,13 @@ TEST_F(PackageInflateTest, TheFeedStopsAtAChunkThatIsNotTheOneChecked) {
         plat::LargeBuffer in2 = plat::AllocateLarge(capacity), out2 = plat::AllocateLarge(again.Table().total);
         ChunkFeed reference(again, in2.get(), capacity, out2.get(), [](unsigned, unsigned, int) {});
         reference.FillTo(stream.size());
+        reference.Expect(reference.Crcs());
+        EXPECT_TRUE(reference.Verify());
         checked[0] = reference.Crcs()[0];
         checked[1] = reference.Crcs()[1];
     }
     feed.Expect(checked);
+    EXPECT_FALSE(feed.Verify());
     EXPECT_EQ(feed.FillTo(stream.size()), 20000u);
     EXPECT_TRUE(feed.Changed());
     EXPECT_EQ(feed.FillAll(), 20000u);

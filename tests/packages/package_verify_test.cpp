@@ -241,11 +241,7 @@ TEST_F(PackageVerifyTest, APackageChangedAfterItsCheckIsNotInstalled) {
     PutPackage("c3.pkg", same);
     log.Clear();
     InstallPackage(state, state.packages.back().get());
-    // The chunk lines say what the check found; the change is found as the
-    // chunk is read again, before any of its bytes is used.
-    EXPECT_EQ(log.Text(), "Installing: C:\\scratch\\Update/c3.pkg..." +
-                              OneChunkLines(pkgwriter::BuildStream(Groups("3")).size()) +
-                              "Error: File changed since it was checked\n");
+    EXPECT_EQ(log.Text(), "Installing: C:\\scratch\\Update/c3.pkg...Error: File changed since it was checked\n");
     EXPECT_FALSE(machine.Exists(state.installFolder + "\\Data3"));
 }
 
