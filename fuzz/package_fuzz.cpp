@@ -1,15 +1,19 @@
 // Fuzzes reading, checking and applying one package on a throwaway machine,
 // and checks after every input that nothing was written outside the six root
-// folders.
+// folders, and that reading the file a little at a time unpacks what reading
+// it whole does.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "core/installer_state.h"
 #include "package_fuzz_input.h"
+#include "packages/package_feed.h"
 #include "packages/package_format.h"
 #include "packages/package_install.h"
 #include "packages/package_reader.h"
@@ -85,6 +89,42 @@ std::uint64_t ClaimedStreamSize(const std::string& file) {
     return table.total;
 }
 
+// The feed, reading the file some bytes at a time, must give the stream, the
+// chunks' results and their CRC-32s of the whole file unpacked in memory, and
+// find the file to be the one it read.
+void CheckFeed(const std::string& path, const std::string& file, std::size_t most) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(file.data());
+    ChunkTable table;
+    if (!ReadChunkTable(data, file.size(), table).empty()) return;
+    std::vector<std::uint8_t> whole(table.total);
+    std::vector<int> wholeResults;
+    std::vector<std::uint32_t> wholeCrcs(table.chunks.size());
+    InflateOptions options;
+    options.crcs = wholeCrcs.data();
+    std::size_t length = InflateChunks(
+        data, table, whole.data(), [&](unsigned, unsigned, int result) { wholeResults.push_back(result); }, options);
+
+    FeedFile feedFile;
+    std::string fault;
+    if (feedFile.Open(path, fault) != FeedOpen::kOpened) {
+        std::fprintf(stderr, "the file's chunk table reads otherwise than in memory: %s\n", fault.c_str());
+        std::abort();
+    }
+    const std::size_t capacity = ChunkFeed::InputCapacity(feedFile.Table(), most);
+    plat::LargeBuffer input = plat::AllocateLarge(capacity);
+    plat::LargeBuffer stream = plat::AllocateLarge(table.total);
+    std::vector<int> results;
+    ChunkFeed feed(feedFile, input.get(), capacity, stream.get(),
+                   [&](unsigned, unsigned, int result) { results.push_back(result); });
+    std::size_t fed = feed.FillTo(~std::uint64_t{0});
+    feed.Expect(wholeCrcs);
+    if (feed.Changed() || fed != length || results != wholeResults || feed.Crcs() != wholeCrcs ||
+        (length > 0 && std::memcmp(stream.get(), whole.data(), length) != 0) || !feed.Verify()) {
+        std::fprintf(stderr, "reading %zu bytes at a time unpacks otherwise than reading the file whole\n", most);
+        std::abort();
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -113,6 +153,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     package.name = package.path;
     InstallPackage(theApp, &package);
     machine->CheckNothingEscaped();
+    CheckFeed(package.path, file, std::size_t{1} << (data[1] % 24));
     machine->ResetRoots();
     return 0;
 }
