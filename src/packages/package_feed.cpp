@@ -65,14 +65,16 @@ void ChunkFeed::Passed(std::size_t offset) {
     Forget();
 }
 
-void ChunkFeed::Hold(std::size_t offset) {
-    held = offset;
+void ChunkFeed::Hold(const std::uint8_t* from) {
+    held = from ? static_cast<std::size_t>(from - stream) : kNothingHeld;
     Forget();
 }
 
 void ChunkFeed::Forget() {
-    std::size_t below = all ? filled : std::min(passed, held);
-    if (below < forgotten + kForgetStep && !(all && below > forgotten)) return;
+    const std::size_t below = all ? filled : std::min(passed, held);
+    // A few megabytes at a time while a walk reads on; at the end, the rest.
+    const bool worth = below >= forgotten + kForgetStep || (all && below > forgotten);
+    if (!worth) return;
     plat::ForgetLarge(stream, below);
     forgotten = below;
 }

@@ -43,8 +43,9 @@ private:
 // Brings a package's stream into memory for a walk, a few chunks at a time,
 // and lets go of what the walk and the writer are done with.
 class ChunkFeed : public StreamFill {
+    static constexpr std::size_t kNothingHeld = static_cast<std::size_t>(-1);
+
 public:
-    static constexpr std::size_t kNoHold = static_cast<std::size_t>(-1);
     // What is read of the file at a time, unless one chunk is larger.
     static constexpr std::size_t kInputBytes = 8u << 20;
 
@@ -71,8 +72,8 @@ public:
 
     std::size_t FillTo(std::uint64_t end) override;
     void Passed(std::size_t offset) override;
-    // The stream's bytes from offset on are still in use; kNoHold lets go.
-    void Hold(std::size_t offset);
+    // The stream's bytes from `from` on are still in use; nullptr lets go.
+    void Hold(const std::uint8_t* from);
     // Unpacks every chunk left; the stream's bytes are let go as it goes.
     std::size_t FillAll();
 
@@ -95,7 +96,7 @@ private:
     unsigned next = 0;          // the first chunk not yet unpacked
     std::size_t filled = 0;     // the stream bytes present
     std::size_t passed = 0;     // the walk reads nothing below this again
-    std::size_t held = kNoHold;  // nor does anyone else below this
+    std::size_t held = kNothingHeld;  // nor does anyone else below this
     std::size_t forgotten = 0;  // the bytes let go
     bool all = false;           // FillAll: no walk reads the bytes
     bool changed = false;

@@ -18,25 +18,22 @@
 using pkgformat::GetU16;
 using pkgformat::GetU32;
 
-std::uint32_t PackageFileCrc(const std::uint8_t* data, std::size_t length) {
+std::uint32_t ChunkCrc(const std::uint8_t* data, const ChunkRecord& record) {
+    const std::uint8_t* bytes = data + record.dataOffset - pkgformat::kChunkRecordBytes;
+    std::size_t length = std::size_t{record.compressed} + pkgformat::kChunkRecordBytes;
 #ifdef PW_HAVE_LIBDEFLATE
     // The same value as zlib's, four times as fast.
-    return libdeflate_crc32(0, data, length);
+    return libdeflate_crc32(0, bytes, length);
 #else
     uLong crc = crc32(0L, Z_NULL, 0);
     while (length > 0) {
         uInt piece = length > (1u << 30) ? (1u << 30) : static_cast<uInt>(length);
-        crc = crc32(crc, data, piece);
-        data += piece;
+        crc = crc32(crc, bytes, piece);
+        bytes += piece;
         length -= piece;
     }
     return static_cast<std::uint32_t>(crc);
 #endif
-}
-
-std::uint32_t ChunkCrc(const std::uint8_t* data, const ChunkRecord& record) {
-    return PackageFileCrc(data + record.dataOffset - pkgformat::kChunkRecordBytes,
-                          std::size_t{record.compressed} + pkgformat::kChunkRecordBytes);
 }
 
 std::string ReadChunkTable(const std::uint8_t* data, std::size_t length, ChunkTable& table) {

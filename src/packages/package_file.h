@@ -10,9 +10,6 @@
 #include <string>
 #include <vector>
 
-// The CRC-32 of a package file's bytes.
-std::uint32_t PackageFileCrc(const std::uint8_t* data, std::size_t length);
-
 // The header text of a file that passed CheckPackageFile, as it stands.
 std::string PackageHeaderText(const std::uint8_t* data);
 

@@ -155,8 +155,7 @@ class EntryApplier : public StreamVisitor {
 public:
     // With a feed, the stream's bytes of the files still being written are
     // held until they are written.
-    explicit EntryApplier(CPatchwellApp& state, ChunkFeed* feed = nullptr, const std::uint8_t* stream = nullptr)
-        : state(state), feed(feed), stream(stream) {}
+    explicit EntryApplier(CPatchwellApp& state, ChunkFeed* feed = nullptr) : state(state), feed(feed) {}
     ~EntryApplier() override { Finish(); }
 
     bool Group(unsigned index, unsigned /*entries*/) override {
@@ -269,10 +268,7 @@ private:
         }
         if (!text.empty()) LogText(text);
         // Every line left is a file still being written, the oldest first.
-        if (feed)
-            feed->Hold(lines.empty() || !lines.front().file
-                           ? ChunkFeed::kNoHold
-                           : static_cast<std::size_t>(lines.front().file->content - stream));
+        if (feed) feed->Hold(lines.empty() || !lines.front().file ? nullptr : lines.front().file->content);
     }
 
     CPatchwellApp& state;
@@ -281,7 +277,6 @@ private:
     std::unordered_set<std::string> pendingKeys;  // the files being written, by SameFileKey
     std::size_t pendingBytes = 0;                 // their sizes added up
     ChunkFeed* feed;
-    const std::uint8_t* stream;
     FileWriter writer;
 };
 
@@ -339,7 +334,7 @@ void InstallCheckedPackage(CPatchwellApp& state, Package& package) {
     LogPrintf("Chunks uncompressed successfully\n");
     state.progressCount = 0;
 
-    EntryApplier applier(state, &feed, stream.get());
+    EntryApplier applier(state, &feed);
     // The names are checked again: these are the bytes read now.
     fault = WalkPackageStream(stream.get(), feed, applier, NameRule::kCheck);
     applier.Finish();
